@@ -1,0 +1,37 @@
+# Settings shared by every Windows deliverable, test and benchmark.
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+# Static runtime: the programs and DLLs run under Wine and Windows with no MinGW DLLs beside them.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+set(QUELMAR_WIDL i686-w64-mingw32-widl)
+set(QUELMAR_IDL_INCLUDE /usr/include/wine/wine/windows)
+set(QUELMAR_STDOLE_DIR /usr/lib/i386-linux-gnu/wine/i386-windows)
+
+# quelmar_typelib(<target> <idl>): makes <name>.tlb and <name>_h.h from the IDL
+# in the current binary folder and makes <target> depend on them.
+function(quelmar_typelib target idl)
+  get_filename_component(name ${idl} NAME_WE)
+  set(tlb ${CMAKE_CURRENT_BINARY_DIR}/${name}.tlb)
+  set(hdr ${CMAKE_CURRENT_BINARY_DIR}/${name}_h.h)
+  set(iid ${CMAKE_CURRENT_BINARY_DIR}/${name}_i.c)
+  add_custom_command(
+    OUTPUT ${tlb} ${hdr} ${iid}
+    COMMAND ${QUELMAR_WIDL} -I${QUELMAR_IDL_INCLUDE} -L${QUELMAR_STDOLE_DIR} -t -o ${tlb} ${CMAKE_CURRENT_SOURCE_DIR}/${idl}
+    COMMAND ${QUELMAR_WIDL} -I${QUELMAR_IDL_INCLUDE} -L${QUELMAR_STDOLE_DIR} -h -o ${hdr} ${CMAKE_CURRENT_SOURCE_DIR}/${idl}
+    COMMAND ${QUELMAR_WIDL} -I${QUELMAR_IDL_INCLUDE} -L${QUELMAR_STDOLE_DIR} -u -o ${iid} ${CMAKE_CURRENT_SOURCE_DIR}/${idl}
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${idl}
+    COMMENT "Type library ${name}.tlb")
+  target_sources(${target} PRIVATE ${tlb} ${hdr} ${iid})
+  target_include_directories(${target} PUBLIC ${CMAKE_CURRENT_BINARY_DIR})
+endfunction()
+
+# quelmar_wine_test(<name> sources... [LIBS libs...]): a GoogleTest program run under Wine.
+function(quelmar_wine_test name)
+  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+  add_executable(${name} ${T_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE GTest::gtest_main ${T_LIBS})
+  add_test(NAME wine.${name} COMMAND ${name})
+  set_tests_properties(wine.${name} PROPERTIES TIMEOUT 300)
+endfunction()
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

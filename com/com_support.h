@@ -1,0 +1,271 @@
+// Small header-only COM support compiled into each of the project's COM
+// servers: an owning interface pointer, reference counting with a module
+// object count, a class factory, IDispatch over the server's own embedded
+// type library, and registration of an in-process server.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+#include <oleauto.h>
+#include <olectl.h>
+
+#include <atomic>
+#include <string>
+#include <utility>
+
+namespace com {
+
+// Owns one reference to an interface.
+template <class T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    explicit ComPtr(T* p, bool addRef = false) : p_(p) {
+        if (p_ && addRef) p_->AddRef();
+    }
+    ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr&& o) noexcept {
+        if (this != &o) {
+            Reset();
+            p_ = std::exchange(o.p_, nullptr);
+        }
+        return *this;
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr() { Reset(); }
+
+    void Reset() {
+        if (p_) std::exchange(p_, nullptr)->Release();
+    }
+    T* Get() const { return p_; }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    // For out-parameters: releases what is held and hands out the slot.
+    T** Out() {
+        Reset();
+        return &p_;
+    }
+    void** OutVoid() { return reinterpret_cast<void**>(Out()); }
+    T* Detach() { return std::exchange(p_, nullptr); }
+    ComPtr Copy() const { return ComPtr(p_, true); }
+
+    template <class U>
+    ComPtr<U> As(REFIID iid) const {
+        ComPtr<U> out;
+        if (p_) p_->QueryInterface(iid, out.OutVoid());
+        return out;
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+// Counts the live objects and locks of one server module, for DllCanUnloadNow.
+inline std::atomic<long>& ModuleCount() {
+    static std::atomic<long> count{0};
+    return count;
+}
+
+// This module's handle (the DLL's, when the code lives in a DLL).
+inline HMODULE ThisModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&ThisModule), &module);
+    return module;
+}
+
+inline std::string ModulePath(HMODULE module) {
+    char path[MAX_PATH * 2] = {};
+    GetModuleFileNameA(module, path, sizeof path);
+    return path;
+}
+
+// Reference counting and the module count for an object; the derived class
+// answers QueryInterface through FindInterface.
+class RefCounted {
+public:
+    RefCounted() { ++ModuleCount(); }
+    virtual ~RefCounted() { --ModuleCount(); }
+    RefCounted(const RefCounted&) = delete;
+    RefCounted& operator=(const RefCounted&) = delete;
+
+protected:
+    ULONG AddRefImpl() { return static_cast<ULONG>(++refs_); }
+    ULONG ReleaseImpl() {
+        const long left = --refs_;
+        if (left == 0) delete this;
+        return static_cast<ULONG>(left);
+    }
+
+private:
+    std::atomic<long> refs_{1};
+};
+
+#define COM_REFCOUNT_METHODS(findInterface)                                       \
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {                \
+        if (!out) return E_POINTER;                                               \
+        *out = findInterface(iid);                                                \
+        if (!*out) return E_NOINTERFACE;                                          \
+        static_cast<IUnknown*>(*out)->AddRef();                                   \
+        return S_OK;                                                              \
+    }                                                                             \
+    STDMETHODIMP_(ULONG) AddRef() override { return AddRefImpl(); }               \
+    STDMETHODIMP_(ULONG) Release() override { return ReleaseImpl(); }
+
+// The type information of one interface of the type library embedded in this
+// module as resource 1, loaded once without registration.
+inline HRESULT LoadOwnTypeInfo(REFGUID guid, ITypeInfo** out) {
+    *out = nullptr;
+    ComPtr<ITypeLib> lib;
+    const std::string path = ModulePath(ThisModule());
+    std::wstring wide(path.size() + 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    HRESULT hr = LoadTypeLibEx(wide.c_str(), REGKIND_NONE, lib.Out());
+    if (FAILED(hr)) return hr;
+    return lib->GetTypeInfoOfGuid(guid, out);
+}
+
+// IDispatch of a dual interface, answered from its type information.
+// `Iface` is the dual interface the object implements.
+template <class Iface>
+class DispatchOver : public Iface {
+public:
+    explicit DispatchOver(REFIID iid) : iid_(iid) {}
+
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        if (!count) return E_POINTER;
+        *count = 1;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (index != 0) return DISP_E_BADINDEX;
+        HRESULT hr = EnsureTypeInfo();
+        if (FAILED(hr)) return hr;
+        typeInfo_->AddRef();
+        *out = typeInfo_.Get();
+        return S_OK;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        HRESULT hr = EnsureTypeInfo();
+        if (FAILED(hr)) return hr;
+        return DispGetIDsOfNames(typeInfo_.Get(), names, count, ids);
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* excep, UINT* argErr) override {
+        HRESULT hr = EnsureTypeInfo();
+        if (FAILED(hr)) return hr;
+        return DispInvoke(static_cast<Iface*>(this), typeInfo_.Get(), id, flags, params, result, excep, argErr);
+    }
+
+private:
+    HRESULT EnsureTypeInfo() {
+        if (typeInfo_) return S_OK;
+        return LoadOwnTypeInfo(iid_, typeInfo_.Out());
+    }
+    IID iid_;
+    ComPtr<ITypeInfo> typeInfo_;
+};
+
+// Class factory of one object class. `Create(REFIID, void**)` makes an object.
+template <HRESULT (*Create)(REFIID, void**)>
+class ClassFactory : public IClassFactory, public RefCounted {
+public:
+    COM_REFCOUNT_METHODS(Find)
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        return Create(iid, out);
+    }
+    STDMETHODIMP LockServer(BOOL lock) override {
+        if (lock) ++ModuleCount();
+        else --ModuleCount();
+        return S_OK;
+    }
+
+private:
+    void* Find(REFIID iid) {
+        if (iid == IID_IUnknown || iid == IID_IClassFactory) return static_cast<IClassFactory*>(this);
+        return nullptr;
+    }
+};
+
+// Hands out the factory of a class for DllGetClassObject.
+template <HRESULT (*Create)(REFIID, void**)>
+HRESULT GetFactory(REFIID iid, void** out) {
+    auto* factory = new ClassFactory<Create>();
+    HRESULT hr = factory->QueryInterface(iid, out);
+    factory->Release();
+    return hr;
+}
+
+inline std::string GuidText(REFGUID guid) {
+    wchar_t wide[64] = {};
+    StringFromGUID2(guid, wide, 64);
+    char text[64] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
+// Sets a string value (default value when name is null) under HKEY_CLASSES_ROOT.
+inline bool SetClassesValue(const std::string& key, const char* name, const std::string& value) {
+    HKEY h = nullptr;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    const LONG rc = RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(h);
+    return rc == ERROR_SUCCESS;
+}
+
+inline void DeleteClassesTree(const std::string& key) { RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str()); }
+
+// What an in-process server registers for one class.
+struct ServerClass {
+    CLSID clsid;
+    const char* progId;        // "Library.Class"
+    const char* description;
+    const char* threading;     // "Apartment"
+    bool control;              // adds the Control and ToolboxBitmap32 entries
+    GUID typeLib;
+    const char* typeLibVersion;  // "1.0"
+};
+
+// Registers the class, its ProgID and the module's type library.
+inline HRESULT RegisterServerClass(const ServerClass& c) {
+    const std::string clsid = GuidText(c.clsid);
+    const std::string path = ModulePath(ThisModule());
+    const std::string key = "CLSID\\" + clsid;
+    bool ok = SetClassesValue(key, nullptr, c.description) &&
+              SetClassesValue(key + "\\InprocServer32", nullptr, path) &&
+              SetClassesValue(key + "\\InprocServer32", "ThreadingModel", c.threading) &&
+              SetClassesValue(key + "\\ProgID", nullptr, c.progId) &&
+              SetClassesValue(key + "\\TypeLib", nullptr, GuidText(c.typeLib)) &&
+              SetClassesValue(key + "\\Version", nullptr, c.typeLibVersion) &&
+              SetClassesValue(c.progId, nullptr, c.description) &&
+              SetClassesValue(std::string(c.progId) + "\\CLSID", nullptr, clsid);
+    if (ok && c.control)
+        ok = SetClassesValue(key + "\\Control", nullptr, "") &&
+             SetClassesValue(key + "\\ToolboxBitmap32", nullptr, path + ", 1");
+    if (!ok) return SELFREG_E_CLASS;
+
+    std::wstring wide(path.size() + 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    ComPtr<ITypeLib> lib;
+    HRESULT hr = LoadTypeLibEx(wide.c_str(), REGKIND_REGISTER, lib.Out());
+    return FAILED(hr) ? SELFREG_E_TYPELIB : S_OK;
+}
+
+// Removes exactly what RegisterServerClass added.
+inline HRESULT UnregisterServerClass(const ServerClass& c, WORD major, WORD minor) {
+    DeleteClassesTree("CLSID\\" + GuidText(c.clsid));
+    DeleteClassesTree(c.progId);
+    UnRegisterTypeLib(c.typeLib, major, minor, LOCALE_NEUTRAL, SYS_WIN32);
+    return S_OK;
+}
+
+}  // namespace com

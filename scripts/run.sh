@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds Quelmar and starts it under Wine on the user's display (or on a
+# private Xvfb when there is none), with the demo program on the simulated port.
+# Extra arguments go to Quelmar's command line.
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$ROOT"
+bash scripts/setup-deps.sh
+
+BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/win32"
+cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$BUILD_WIN" -j"$(nproc)" --target Quelmar hwinterface
+
+. scripts/wine-env.sh
+trap quelmar_env_cleanup EXIT
+if [ -z "${DISPLAY:-}" ]; then
+  echo "No DISPLAY: Quelmar runs on a private Xvfb screen you cannot see."
+  echo "Run this from a desktop session (or over ssh -X) to see the window."
+fi
+quelmar_start_display
+quelmar_start_wine
+
+# The demo program lives beside the program; with no arguments Quelmar loads
+# and plays it once on the simulated port (written to build/win32/port-trace.txt).
+cd "$BUILD_WIN/bin"
+export QUELMAR_PORT_TRACE="$BUILD_WIN/port-trace.txt"
+if [ $# -eq 0 ]; then set -- f=demo; fi
+echo "Port writes are traced to $QUELMAR_PORT_TRACE"
+wine Quelmar.exe "$@"

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds Quelmar and runs every test: the portable logic natively under
+# sanitizers, then the Windows program, libraries and tests under Wine + Xvfb.
+set -uo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$ROOT"
+bash scripts/setup-deps.sh || exit 1
+
+JOBS=$(nproc)
+BUILD_ROOT="${QUELMAR_BUILD_ROOT:-$ROOT/build}"
+BUILD_NATIVE="$BUILD_ROOT/native"
+BUILD_WIN="$BUILD_ROOT/win32"
+
+cmake -S . -B "$BUILD_NATIVE" -DCMAKE_BUILD_TYPE=Debug -DQUELMAR_SANITIZE=ON >/dev/null || exit 1
+cmake --build "$BUILD_NATIVE" -j"$JOBS" || exit 1
+cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
+cmake --build "$BUILD_WIN" -j"$JOBS" || exit 1
+
+. scripts/wine-env.sh
+trap quelmar_env_cleanup EXIT
+quelmar_start_display || exit 1
+quelmar_start_wine
+
+summary() { sed -n 's/.*tests passed, \([0-9]*\) tests\{0,1\} failed out of \([0-9]*\).*/\1 \2/p' "$1" | tail -1; }
+
+echo "== Native tests"
+(cd "$BUILD_NATIVE" && ctest --output-on-failure -j"$JOBS") | tee "$BUILD_NATIVE/ctest.log"
+native_rc=${PIPESTATUS[0]}
+echo "== Windows tests under Wine"
+# One at a time: the tests share the prefix's registry and settings.
+(cd "$BUILD_WIN" && ctest --output-on-failure) | tee "$BUILD_WIN/ctest.log"
+win_rc=${PIPESTATUS[0]}
+
+read -r nf nt < <(summary "$BUILD_NATIVE/ctest.log"; echo)
+read -r wf wt < <(summary "$BUILD_WIN/ctest.log"; echo)
+failed=$(( ${nf:-0} + ${wf:-0} ))
+total=$(( ${nt:-0} + ${wt:-0} ))
+echo
+echo "All tests: $((total - failed)) passed, $failed failed"
+[ "$native_rc" -eq 0 ] && [ "$win_rc" -eq 0 ]

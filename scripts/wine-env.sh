@@ -1,0 +1,44 @@
+# Sourced by the run and test commands: a display, a Wine prefix inside the
+# build folder created once, and a persistent wineserver; all stopped on exit.
+# Needs BUILD_WIN set to the Windows build folder.
+
+export WINEPREFIX="$BUILD_WIN/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
+export WINEARCH=win32
+
+QUELMAR_XVFB_PID=""
+quelmar_env_cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$QUELMAR_XVFB_PID" ]; then kill "$QUELMAR_XVFB_PID" 2>/dev/null || true; wait "$QUELMAR_XVFB_PID" 2>/dev/null || true; fi
+}
+
+quelmar_start_display() {
+  if [ -n "${DISPLAY:-}" ] && [ "${QUELMAR_FORCE_XVFB:-0}" != 1 ]; then return 0; fi
+  local n
+  for n in $(seq 90 120); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+    QUELMAR_XVFB_PID=$!
+    for _ in $(seq 1 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      sleep 0.1
+    done
+    if kill -0 "$QUELMAR_XVFB_PID" 2>/dev/null; then export DISPLAY=":$n"; return 0; fi
+  done
+  echo "Could not start Xvfb" >&2
+  return 1
+}
+
+quelmar_start_wine() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "Creating the Wine prefix in $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+  wineserver -p
+}
