@@ -41,4 +41,6 @@ quelmar_start_wine() {
     wineserver -w
   fi
   wineserver -p
+  # Start the prefix's services now, outside any test's output pipe.
+  wine wineboot >/dev/null 2>&1 </dev/null || true
 }

@@ -4,4 +4,12 @@
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 export LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
-exec wine "$@"
+# Wine's helper processes (explorer, services) outlive the program and inherit
+# its output; a pipe held open by them would keep CTest waiting. The output
+# therefore goes to a file that is shown when the program has ended.
+out=$(mktemp)
+wine "$@" >"$out" 2>&1 </dev/null
+rc=$?
+cat "$out"
+rm -f "$out"
+exit $rc

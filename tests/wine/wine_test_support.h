@@ -1,0 +1,45 @@
+// Helpers shared by the tests that run under Wine: temporary paths, the port
+// trace reader, running a program and pumping messages.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace wine_test {
+
+// A path in the temporary folder, unique to this process.
+std::string TempPath(const std::string& name);
+
+// A fresh empty folder in the temporary folder.
+std::string TempFolder(const std::string& name);
+
+// The folder of the running test program (where Quelmar.exe and the DLLs are).
+std::string ProgramFolder();
+
+struct TraceLine {
+    int64_t micros = 0;
+    int address = 0;
+    int value = 0;
+};
+// Parses a port trace file ("T 0xAAAA V" lines); missing file gives no lines.
+std::vector<TraceLine> ReadTrace(const std::string& path);
+
+// Processes window messages until `done` is true or `timeoutMs` passes; returns `done()`.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+struct ProcessResult {
+    bool started = false;
+    bool finished = false;
+    DWORD exitCode = 0;
+    bool windowShown = false;  // a top-level window of the process became visible
+};
+// Runs `commandLine` in `folder` with `env` added ("NAME=value" entries), waits
+// up to `timeoutMs`, and watches whether the process shows any top-level window.
+ProcessResult RunProcess(const std::string& commandLine, const std::string& folder,
+                         const std::vector<std::string>& env, DWORD timeoutMs);
+
+}  // namespace wine_test
