@@ -1,6 +1,7 @@
 // Shared helpers of the Wine tests.
 #include "wine_test_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <cstring>
@@ -73,8 +74,61 @@ void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG idObject, LONG, D
 
 }  // namespace
 
+std::string MessageBoxText(HWND hwnd) {
+    char text[1024] = {};
+    if (hwnd) GetDlgItemTextA(hwnd, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+std::wstring WindowTextW(HWND hwnd) {
+    wchar_t text[512] = {};
+    GetWindowTextW(hwnd, text, 512);
+    return text;
+}
+
+std::string ClassName(HWND hwnd) {
+    char name[256] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    return name;
+}
+
+namespace {
+const char kSettingsRoot[] = "Software\\VB and VBA Program Settings\\QUELMAR";
+}
+
+void SetSetting(const char* section, const char* key, const char* value) {
+    const std::string path = std::string(kSettingsRoot) + "\\" + section;
+    HKEY h = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+        return;
+    if (value)
+        RegSetValueExA(h, key, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), static_cast<DWORD>(std::strlen(value) + 1));
+    else
+        RegDeleteValueA(h, key);
+    RegCloseKey(h);
+}
+
+void ClearSettings() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsRoot); }
+
+namespace {
+
+struct WindowSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == search->pid && IsWindowVisible(hwnd)) search->found.push_back(hwnd);
+    return TRUE;
+}
+
+}  // namespace
+
 ProcessResult RunProcess(const std::string& commandLine, const std::string& folder,
-                         const std::vector<std::string>& env, DWORD timeoutMs) {
+                         const std::vector<std::string>& env, DWORD timeoutMs, const WindowHandler& onWindow) {
     ProcessResult result;
     // The child's environment: ours plus the extra entries.
     std::string block;
@@ -95,7 +149,21 @@ ProcessResult RunProcess(const std::string& commandLine, const std::string& fold
                                     folder.empty() ? nullptr : folder.c_str(), &si, &pi) != FALSE;
     if (result.started) {
         g_watchedProcess = pi.dwProcessId;
-        result.finished = PumpUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, timeoutMs);
+        std::vector<HWND> seen;
+        result.finished = PumpUntil(
+            [&] {
+                if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) return true;
+                WindowSearch search{pi.dwProcessId, {}};
+                EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+                for (HWND hwnd : search.found) {
+                    if (std::find(seen.begin(), seen.end(), hwnd) != seen.end()) continue;
+                    seen.push_back(hwnd);
+                    g_windowShown = true;
+                    if (onWindow) onWindow(hwnd);
+                }
+                return false;
+            },
+            timeoutMs);
         if (!result.finished) TerminateProcess(pi.hProcess, 99);
         GetExitCodeProcess(pi.hProcess, &result.exitCode);
         CloseHandle(pi.hThread);

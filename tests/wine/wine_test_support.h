@@ -37,9 +37,25 @@ struct ProcessResult {
     DWORD exitCode = 0;
     bool windowShown = false;  // a top-level window of the process became visible
 };
+// Called once for each visible top-level window the process shows, while the
+// test pumps messages; it may answer or close the window.
+using WindowHandler = std::function<void(HWND)>;
+
 // Runs `commandLine` in `folder` with `env` added ("NAME=value" entries), waits
-// up to `timeoutMs`, and watches whether the process shows any top-level window.
+// up to `timeoutMs` (then ends the process), and watches whether the process
+// shows any top-level window.
 ProcessResult RunProcess(const std::string& commandLine, const std::string& folder,
-                         const std::vector<std::string>& env, DWORD timeoutMs);
+                         const std::vector<std::string>& env, DWORD timeoutMs,
+                         const WindowHandler& onWindow = {});
+
+// The text of a message box (its static text), empty when `hwnd` is none.
+std::string MessageBoxText(HWND hwnd);
+std::wstring WindowTextW(HWND hwnd);
+std::string ClassName(HWND hwnd);
+
+// Sets or deletes (value null) a text value of Quelmar's settings store.
+void SetSetting(const char* section, const char* key, const char* value);
+// Removes every stored setting of the program.
+void ClearSettings();
 
 }  // namespace wine_test
