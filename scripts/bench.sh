@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds the Windows tree and runs every benchmark program (bin/*_bench.exe)
+# under Wine + Xvfb, printing each one's figures. Benchmarks are never tests:
+# nothing here passes or fails on timing.
+set -uo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$ROOT"
+bash scripts/setup-deps.sh || exit 1
+
+JOBS=$(nproc)
+BUILD_ROOT="${QUELMAR_BUILD_ROOT:-$ROOT/build}"
+BUILD_WIN="$BUILD_ROOT/win32"
+
+cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
+if ! cmake --build "$BUILD_WIN" -j"$JOBS" >"$BUILD_WIN/bench-build.log" 2>&1; then
+  tail -n 40 "$BUILD_WIN/bench-build.log"
+  echo "The Windows build failed (whole log: $BUILD_WIN/bench-build.log)"
+  exit 1
+fi
+
+. scripts/wine-env.sh
+trap quelmar_env_cleanup EXIT
+quelmar_start_display || exit 1
+quelmar_start_wine
+
+shopt -s nullglob
+benches=("$BUILD_WIN"/bin/*_bench.exe)
+if [ ${#benches[@]} -eq 0 ]; then
+  echo "No benchmark programs in $BUILD_WIN/bin"
+  exit 1
+fi
+rc=0
+cd "$BUILD_WIN/bin"
+for b in "${benches[@]}"; do
+  name=$(basename "$b")
+  echo "== $name"
+  bash "$ROOT/scripts/wine-run.sh" "$name" || { echo "$name ended with exit code $?"; rc=1; }
+  echo
+done
+exit $rc
