@@ -171,7 +171,7 @@ std::optional<IndirizziLPT> LeggiTabellaFirmware() {
     const auto unmapView = FunzioneNtdll<NtUnmapViewOfSectionFn>(ntdll, "NtUnmapViewOfSection");
     if (!openSection || !mapView || !unmapView) return std::nullopt;
 
-    static wchar_t nomeOggetto[] = L"\\device\\physicalmemory";
+    wchar_t nomeOggetto[] = L"\\device\\physicalmemory";
     UNICODE_STRING nome;
     nome.Buffer = nomeOggetto;
     nome.Length = static_cast<USHORT>(sizeof nomeOggetto - sizeof(wchar_t));
