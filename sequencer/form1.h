@@ -1,17 +1,24 @@
-// Form1, Quelmar's main window: its load sequence (port set-up, command-line
-// options, direct-write mode) and the window itself.
+// Form1, Quelmar's main window: the step editor, the file commands, the run
+// engine, the menus and the load sequence.
 #pragma once
 
 #include <windows.h>
 
+#include <array>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "sequencer/common_dialog.h"
 #include "sequencer/step_program.h"
+#include "sequencer/win_handles.h"
 
 namespace quelmar {
 
 class PortOutput;
+class StepTimer;
 
 // "Programmazione porta parallela 3.1.0.0  " and the character 223.
 std::string DidascaliaInattiva();
@@ -31,25 +38,146 @@ public:
     bool Load(const std::string& rigaComando, int& exitCode);
 
     HWND Handle() const { return hwnd_; }
+    // A control by its name: "Check1(3)", "Text3", "Command1(6)", "Frame9"...
+    HWND Control(const std::string& nome) const;
+    // The command id of a menu entry by its name ("mnuNuovo", "mnuLPT2"...); 0 if none.
+    UINT MenuId(const std::string& nome) const;
+
     SequencerState& Stato() { return stato_; }
     int16_t IndirizzoPorta() const { return IndirizzoPorta_; }
+    const std::string& NomeFileCorrente() const { return NomeFile; }
+
+    // Question boxes and warnings (text, style, title) -> the button pressed.
+    // Replaceable so that tests answer them.
+    std::function<int(const std::string& testo, UINT stile, const std::string& titolo)> MsgBox;
+    std::function<void()> Beep;
+    // Cd, the common-dialog component of the file procedures.
+    CommonDialog Cd;
+    // Called after each port write of a run, before the step's wait is armed.
+    std::function<void()> DopoScritturaPorta;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    struct Controllo {
+        std::string Nome;
+        HWND Hwnd;
+    };
 
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SottoclasseProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                            DWORD_PTR data);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnCommand(UINT id, UINT code, HWND from);
+    void OnClose();
+
+    // Window construction.
+    void CreaControlli();
+    void CreaMenu();
+    HWND Crea(const std::string& nome, const char* classe, const char* testo, DWORD stile, int x, int y, int w,
+              int h, UINT id);
+    void ImpostaTooltip(HWND control, const std::string& testo);
+    void PosizionaText1(int topTwips, int heightTwips);
+
+    // Small accessors of control state.
+    static std::string Testo(HWND h);
+    static void ImpostaTesto(HWND h, const std::string& testo);  // only when it differs
+    static bool Selezionato(HWND h);
+    static void Seleziona(HWND h, bool on);
+    void AbilitaMenu(UINT id, bool on);
+    void Timer1Acceso(bool on);
+    int Domanda(const char* frase);
+
+    // Load sequence.
     void ImpostaPorta();
-    // Shows each message of a refused command-line value.
-    void Avvisa(const std::string& testo) const;
+
+    // Step editor.
+    void AggiornaVista();
+    void DispValori(int stp = 0);
+    void TempoTotale();
+    void ReportSteps();
+    void LeggiCheckBit();
+    void MostraDescrBit();
+    void CambiaStep(int index);
+    void Check1_Click(int index);
+    void Label1_Click(int index);
+    void Command1_Click(int index);
+    void Command2_Click(int index);
+    void Command2_MouseDown(int index);
+    void Command2_MouseUp(int index);
+    void Timer1_Timer();
+    void Text1_Change();
+    void Text2_Change();
+    void Text3_Change();
+    bool Text3_KeyPress(WPARAM key);
+    void Text3_Paste();
+
+    // Files.
+    bool LeggiFile();
+    bool SalvaFile();
+    void CaricaFile();
+    void CaricaFile2(const std::string& nome);
+    void SalvaConNome();
+    void MnuRegistra_Click();
+    void mnuNuovo_Click();
+    void MnuFine_Click();
+    void mnuLPT_Click(int16_t indice);
+
+    // Run engine.
+    void Command3_Click();
+    void mnuEsegui_Click();
+    void mmtimer1_Timer();
+    void DisabilitaButton();
+    void AbilitaButton();
+    void EseguiSequenza();
+    bool Passata(const std::string& memo);
+    void Attendi(int32_t durata);
+    void FineEsecuzione();
+    void DoEvents();
+    void MostraFacciaEsecuzione(bool running);
 
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
+    HWND tooltip_ = nullptr;
+    std::vector<Controllo> controlli_;    // creation order: the control collection
+    std::map<std::string, UINT> menuIds_;
+    GdiPtr<HFONT> fontElenco_;
+    std::array<GdiPtr<HBITMAP>, 2> frecce_;
+    std::array<GdiPtr<HBITMAP>, 2> facce_;
+    std::array<GdiPtr<HBITMAP>, 2> spie_;
+    RECT frame3_ = {};
+
     SequencerState stato_;
     std::unique_ptr<PortOutput> Hwinterface1;
+    std::unique_ptr<StepTimer> mmtimer1;
+
+    // Controls used by name in the code.
+    std::array<HWND, 8> Check1{}, Label1{}, Command1{};
+    std::array<HWND, 2> Command2{}, Picture1{}, Picture2{};
+    HWND Check2 = nullptr, Check3 = nullptr, Check4 = nullptr;
+    HWND Text1 = nullptr, Text2 = nullptr, Text3 = nullptr;
+    HWND Label2 = nullptr, Label4 = nullptr, Label7 = nullptr, Label8 = nullptr, Label9 = nullptr;
+    HWND Frame3 = nullptr, Frame4 = nullptr, Frame8 = nullptr, Frame9 = nullptr;
+    HWND Command3 = nullptr;
+
+    // Window state.
     int16_t IndirizzoPorta_ = 0;
     std::string NomeFile;
+    int16_t BitSelezionato = 0;
+    std::array<uint8_t, 8> BitStep{};
+    int16_t ModoElenco = 0;
+    bool ModoDescrizione = false;
+    bool Aggiornamento = false;
+    bool AppuntiPieni = false;
+    bool Salvato = false;
+    bool TickArrivato = false;
+    int16_t DirezioneStep = 0;
+    bool RipetizioneAvvenuta = false;
     bool AvvioDaRiga = false;
     bool ScritturaDiretta = false;
+    bool timer1Acceso_ = false;
+
+    // The window is going away: every nested wait unwinds at once.
+    bool chiusura_ = false;
+    bool distruzioneDaCodice_ = false;
 };
 
 }  // namespace quelmar

@@ -1,0 +1,46 @@
+// The platform's open and save dialogs behind Cd.
+#include "common_dialog.h"
+
+#include <commdlg.h>
+
+#include <vector>
+
+namespace quelmar {
+
+bool CommonDialog::ShowOpen(HWND owner) { return Mostra(owner, false); }
+
+bool CommonDialog::ShowSave(HWND owner) { return Mostra(owner, true); }
+
+bool CommonDialog::Mostra(HWND owner, bool salva) {
+    std::string scelto;
+    bool ok = false;
+    if (Sostituto) {
+        scelto = Sostituto(*this, salva);
+        ok = !scelto.empty();
+    } else {
+        // The filter's "|" separators become NULs, ending in two NULs.
+        std::string filtro = Filter;
+        for (char& c : filtro)
+            if (c == '|') c = '\0';
+        filtro.append(2, '\0');
+        std::vector<char> nome(32768, '\0');
+        FileName.copy(nome.data(), nome.size() - 1);
+
+        OPENFILENAMEA ofn = {};
+        ofn.lStructSize = sizeof ofn;
+        ofn.hwndOwner = owner;
+        ofn.lpstrFilter = filtro.c_str();
+        ofn.nFilterIndex = 1;
+        ofn.lpstrFile = nome.data();
+        ofn.nMaxFile = static_cast<DWORD>(nome.size());
+        ofn.lpstrTitle = DialogTitle.empty() ? nullptr : DialogTitle.c_str();
+        // Saving asks no confirmation to overwrite: the file procedures want it so.
+        ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | (salva ? 0 : OFN_FILEMUSTEXIST);
+        ok = (salva ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn)) != FALSE;
+        if (ok) scelto = nome.data();
+    }
+    FileName = ok ? scelto : std::string();
+    return ok || !CancelError;
+}
+
+}  // namespace quelmar

@@ -1,0 +1,116 @@
+// Form1's file procedures and the menu commands of files, port and exit.
+#include <windows.h>
+
+#include "sequencer/form1.h"
+#include "sequencer/form1_ids.h"
+#include "sequencer/form1_texts.h"
+#include "sequencer/platform_files.h"
+#include "sequencer/program_file.h"
+#include "sequencer/step_editor.h"
+#include "sequencer/step_timer.h"
+
+namespace quelmar {
+
+// Reads NomeFile. A file that cannot be read whole leaves the program as it
+// was and says why; the caller then keeps the previous name.
+bool Form1::LeggiFile() {
+    ProgramImage programma;
+    const FileResult letto = LeggiProgrammaDaFile(NomeFile, programma);
+    if (!letto.Ok()) {
+        MsgBox(letto.Error, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
+        return false;
+    }
+    stato_.Testata = std::move(programma.Testata);
+    stato_.Steps = std::move(programma.Steps);
+    stato_.TotaleSteps = stato_.Testata.NumSteps;
+    stato_.StepCorrente = 1;
+    AggiornaVista();
+    return true;
+}
+
+// Writes the whole program to NomeFile; a failed write leaves the old file
+// intact and says why.
+bool Form1::SalvaFile() {
+    stato_.Testata.NumSteps = static_cast<int16_t>(stato_.TotaleSteps);
+    ProgramImage programma{stato_.Testata, stato_.Steps};
+    const FileResult scritto = SalvaProgrammaSuFile(NomeFile, programma);
+    if (!scritto.Ok()) {
+        MsgBox(scritto.Error, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
+        return false;
+    }
+    Salvato = true;
+    return true;
+}
+
+void Form1::CaricaFile() {
+    Cd.CancelError = true;
+    Cd.DialogTitle = Testi::kTitoloCarica;
+    Cd.Filter = Testi::kFiltro;
+    Cd.ShowOpen(hwnd_);  // a cancel leaves an empty name
+    if (Cd.FileName.empty()) return;
+    const std::string precedente = NomeFile;
+    NomeFile = Cd.FileName;
+    if (!LeggiFile()) NomeFile = precedente;
+    ImpostaTesto(Label8, NomeFile);
+}
+
+void Form1::CaricaFile2(const std::string& nome) {
+    const std::string precedente = NomeFile;
+    NomeFile = nome;
+    if (!LeggiFile()) NomeFile = precedente;
+    ImpostaTesto(Label8, NomeFile);
+}
+
+void Form1::SalvaConNome() {
+    Cd.CancelError = true;
+    Cd.DialogTitle = Testi::kTitoloSalva;
+    Cd.Filter = Testi::kFiltro;
+    Cd.ShowSave(hwnd_);
+    if (Cd.FileName.empty()) return;
+    const std::string precedente = NomeFile;
+    NomeFile = Cd.FileName;
+    if (!SalvaFile()) NomeFile = precedente;
+    ImpostaTesto(Label8, NomeFile);
+}
+
+void Form1::MnuRegistra_Click() {
+    if (!NomeFile.empty() && FileEsiste(NomeFile))
+        SalvaFile();
+    else
+        SalvaConNome();
+}
+
+void Form1::mnuNuovo_Click() {
+    Salvato = false;
+    if (!NomeFile.empty()) {
+        Beep();
+        if (MsgBox(Testi::kSalvoProgramma, MB_YESNO | MB_ICONQUESTION, Testi::kTitoloAvviso) == IDYES) SalvaFile();
+    } else if (stato_.TotaleSteps > 1) {
+        if (MsgBox(Testi::kSalvoProgramma, MB_YESNO | MB_ICONQUESTION, Testi::kTitoloAvviso) == IDYES)
+            SalvaConNome();
+    }
+    if (!Salvato) {
+        Beep();
+        if (MsgBox(Testi::kAzzeroTutto, MB_YESNO | MB_ICONQUESTION, Testi::kTitoloAvviso) == IDNO) return;
+    }
+    NomeFile.clear();
+    StepEditor::Azzera(stato_);
+    AggiornaVista();
+}
+
+void Form1::MnuFine_Click() {
+    Timer1Acceso(false);
+    if (mmtimer1) mmtimer1->SetEnabled(false);
+    stato_.InEsecuzione = false;
+    DestroyWindow(hwnd_);
+}
+
+void Form1::mnuLPT_Click(int16_t indice) {
+    const UINT voci[] = {ids::kMnuLPT1, ids::kMnuLPT2, ids::kMnuLPTPers};
+    for (int i = 0; i < 3; ++i)
+        CheckMenuItem(GetMenu(hwnd_), voci[i], MF_BYCOMMAND | (i + 1 == indice ? MF_CHECKED : MF_UNCHECKED));
+    stato_.Testata.IndicePorta = indice;
+    IndirizzoPorta_ = indice == 1 ? stato_.PortaLPT1 : indice == 2 ? stato_.PortaLPT2 : stato_.IndirizzoPersonalizzato;
+}
+
+}  // namespace quelmar
