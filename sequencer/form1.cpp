@@ -68,6 +68,7 @@ Form1::Form1(HINSTANCE instance) : instance_(instance) {
     Hwinterface1 = std::make_unique<PortOutput>();
     mmtimer1 = CreaTimerProvvisorio(hwnd_);
     mmtimer1->Timer = [this] { mmtimer1_Timer(); };
+    controlli_.push_back({"mmtimer1", mmtimer1->Window()});
 }
 
 Form1::~Form1() {

@@ -1,0 +1,159 @@
+// A Form1 loaded in-process for the window tests: question boxes answered
+// from a queue and recorded, beeps counted, the port traced to a file, and
+// the start-up settings that would load or run a program cleared.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sequencer/form1.h"
+#include "services/mod_registry.h"
+#include "services/settings_store.h"
+#include "tests/wine/wine_test_support.h"
+
+namespace form1_test {
+
+struct Domanda {
+    std::string Testo;
+    UINT Stile;
+    std::string Titolo;
+};
+
+// Runs `action` once, `ms` after now, from inside whatever message loop is
+// running then (the run engine's wait included).
+inline std::function<void()>& AzioneDifferita() {
+    static std::function<void()> azione;
+    return azione;
+}
+inline void CALLBACK EseguiAzioneDifferita(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    auto azione = std::move(AzioneDifferita());
+    AzioneDifferita() = nullptr;
+    if (azione) azione();
+}
+inline void Dopo(UINT ms, std::function<void()> action) {
+    AzioneDifferita() = std::move(action);
+    SetTimer(nullptr, 0, ms, EseguiAzioneDifferita);
+}
+
+class Form1Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+        Impostazioni::Scrivi("FileStart", "Nome", "");
+        modRegistry::CancellaValore(modRegistry::kHKeyCurrentUser, modRegistry::kChiaveRun,
+                                    modRegistry::kNomeAutostart);
+        trace_ = wine_test::TempPath(std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                                     ".trace");
+        DeleteFileA(trace_.c_str());
+        SetEnvironmentVariableA("QUELMAR_PORT_TRACE", trace_.c_str());
+    }
+    void TearDown() override {
+        form_.reset();
+        SetEnvironmentVariableA("QUELMAR_PORT_TRACE", nullptr);
+        DeleteFileA(trace_.c_str());
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        OleUninitialize();
+    }
+
+    // Creates and loads the window with `riga` as its command line.
+    void Carica(const std::string& riga = "") {
+        form_ = std::make_unique<quelmar::Form1>(GetModuleHandleA(nullptr));
+        form_->MsgBox = [this](const std::string& testo, UINT stile, const std::string& titolo) {
+            domande_.push_back({testo, stile, titolo});
+            if (risposte_.empty()) return IDNO;
+            const int r = risposte_.front();
+            risposte_.pop_front();
+            return r;
+        };
+        form_->Beep = [this] { ++beep_; };
+        int code = 0;
+        ASSERT_TRUE(form_->Load(riga, code));
+    }
+
+    quelmar::Form1& F() { return *form_; }
+    quelmar::SequencerState& S() { return form_->Stato(); }
+    HWND C(const std::string& nome) {
+        HWND h = form_->Control(nome);
+        EXPECT_NE(h, nullptr) << nome;
+        return h;
+    }
+    std::string Testo(const std::string& nome) { return TestoDi(C(nome)); }
+    static std::string TestoDi(HWND h) {
+        char buf[70000] = {};
+        GetWindowTextA(h, buf, sizeof buf);
+        return buf;
+    }
+    bool Spuntato(const std::string& nome) { return SendMessageA(C(nome), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    void Clic(const std::string& nome) {
+        HWND h = C(nome);
+        SendMessageA(GetParent(h), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(h), BN_CLICKED), reinterpret_cast<LPARAM>(h));
+    }
+    // A click as the user makes it: the box toggles itself, then reports.
+    void ClicCasella(const std::string& nome) { SendMessageA(C(nome), BM_CLICK, 0, 0); }
+    void Menu(const std::string& nome) {
+        const UINT id = form_->MenuId(nome);
+        ASSERT_NE(id, 0u) << nome;
+        SendMessageA(form_->Handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    }
+    bool MenuAbilitato(const std::string& nome) {
+        return !(GetMenuState(GetMenu(form_->Handle()), form_->MenuId(nome), MF_BYCOMMAND) & MF_GRAYED);
+    }
+    bool MenuSpuntato(const std::string& nome) {
+        return (GetMenuState(GetMenu(form_->Handle()), form_->MenuId(nome), MF_BYCOMMAND) & MF_CHECKED) != 0;
+    }
+    std::string Tooltip(const std::string& nome) {
+        HWND tip = nullptr;
+        // The window's tooltip control is a top-level window owned by it.
+        EnumThreadWindows(GetCurrentThreadId(), TrovaTooltip, reinterpret_cast<LPARAM>(&tip));
+        if (!tip) return "<no tooltip control>";
+        // The wide request: the narrow one stops at 80 characters.
+        wchar_t buf[1024] = {};
+        TOOLINFOW ti = {};
+        ti.cbSize = TTTOOLINFOW_V2_SIZE;
+        ti.hwnd = form_->Handle();
+        ti.uId = reinterpret_cast<UINT_PTR>(C(nome));
+        ti.lpszText = buf;
+        SendMessageW(tip, TTM_GETTEXTW, sizeof buf / sizeof buf[0], reinterpret_cast<LPARAM>(&ti));
+        char testo[2048] = {};
+        WideCharToMultiByte(1252, 0, buf, -1, testo, sizeof testo, nullptr, nullptr);
+        return testo;
+    }
+    static BOOL CALLBACK TrovaTooltip(HWND h, LPARAM p) {
+        char cls[64] = {};
+        GetClassNameA(h, cls, sizeof cls);
+        if (std::string(cls) != TOOLTIPS_CLASSA) return TRUE;
+        *reinterpret_cast<HWND*>(p) = h;
+        return FALSE;
+    }
+    // Types one character into a box, as the keyboard does.
+    void Digita(const std::string& nome, char c) { SendMessageA(C(nome), WM_CHAR, static_cast<unsigned char>(c), 0); }
+
+    // Selects the custom address `indirizzo` as the run's port.
+    void PortaPersonalizzata(int16_t indirizzo) {
+        S().IndirizzoPersonalizzato = indirizzo;
+        Menu("mnuLPTPers");
+        ASSERT_EQ(F().IndirizzoPorta(), indirizzo);
+    }
+
+    std::vector<wine_test::TraceLine> Traccia() { return wine_test::ReadTrace(trace_); }
+
+    std::unique_ptr<quelmar::Form1> form_;
+    std::deque<int> risposte_;
+    std::vector<Domanda> domande_;
+    int beep_ = 0;
+    std::string trace_;
+};
+
+}  // namespace form1_test
