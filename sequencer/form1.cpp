@@ -14,9 +14,7 @@
 #include "services/arg_argv.h"
 #include "services/mod_registry.h"
 #include "services/port_setup.h"
-#if QUELMAR_HAS_PORTS
 #include "services/porte_sistema.h"
-#endif
 #include "services/settings_store.h"
 
 namespace quelmar {
@@ -468,9 +466,7 @@ void Form1::OnClose() {
 void Form1::ImpostaPorta() {
     AbilitaMenu(ids::kMnuLPT2, true);
     AbilitaMenu(ids::kMnuLPT1, true);
-#if QUELMAR_HAS_PORTS
     Porte_Sistema::LeggiPorte(stato_.PortaLPT1, stato_.PortaLPT2);
-#endif
     stato_.IndirizzoPersonalizzato = Impostazioni::LeggiIntero(Impostazioni::kPortaIndirizzo);
     const PortaImpostata p =
         quelmar::ImpostaPorta(stato_.PortaLPT1, stato_.PortaLPT2, stato_.IndirizzoPersonalizzato,
