@@ -5,44 +5,30 @@
 
 #include <vector>
 
+#include "services/reg_key.h"
+
 namespace modRegistry {
 namespace {
 
 HKEY Radice(uint32_t radice) { return reinterpret_cast<HKEY>(static_cast<uintptr_t>(radice)); }
 
-// An open key closed with its owner.
-class Chiave {
-public:
-    Chiave() = default;
-    ~Chiave() {
-        if (key_) RegCloseKey(key_);
-    }
-    Chiave(const Chiave&) = delete;
-    Chiave& operator=(const Chiave&) = delete;
-    HKEY* Out() { return &key_; }
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
 }  // namespace
 
 void ScriviValore(uint32_t radice, const std::string& sottochiave, const std::string& nome, const std::string& testo) {
-    Chiave k;
+    quelmar::RegKey k;
     if (RegCreateKeyA(Radice(radice), sottochiave.c_str(), k.Out()) != ERROR_SUCCESS) return;
     RegSetValueExA(k.Get(), nome.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(testo.data()),
                    static_cast<DWORD>(testo.size()));
 }
 
 void CancellaValore(uint32_t radice, const std::string& sottochiave, const std::string& nome) {
-    Chiave k;
+    quelmar::RegKey k;
     if (RegCreateKeyA(Radice(radice), sottochiave.c_str(), k.Out()) != ERROR_SUCCESS) return;
     RegDeleteValueA(k.Get(), nome.c_str());
 }
 
 std::string LeggiValore(uint32_t radice, const std::string& sottochiave, const std::string& nome) {
-    Chiave k;
+    quelmar::RegKey k;
     if (RegOpenKeyA(Radice(radice), sottochiave.c_str(), k.Out()) != ERROR_SUCCESS) return {};
     return LeggiStringa(reinterpret_cast<uintptr_t>(k.Get()), nome);
 }

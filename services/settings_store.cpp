@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "services/reg_key.h"
+
 #include "services/setting_values.h"
 
 namespace Impostazioni {
@@ -14,25 +16,10 @@ std::string ChiaveSezione(const std::string& sezione) {
     return std::string(kRadice) + "\\" + kApplicazione + "\\" + sezione;
 }
 
-class RegKey {
-public:
-    RegKey() = default;
-    ~RegKey() {
-        if (h_) RegCloseKey(h_);
-    }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    HKEY* Out() { return &h_; }
-    HKEY Get() const { return h_; }
-
-private:
-    HKEY h_ = nullptr;
-};
-
 }  // namespace
 
 std::string Leggi(const std::string& sezione, const std::string& chiave, const std::string& difetto) {
-    RegKey key;
+    quelmar::RegKey key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, ChiaveSezione(sezione).c_str(), 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
         return difetto;
     DWORD type = 0, size = 0;
@@ -55,7 +42,7 @@ int16_t LeggiIntero(const Chiave& c) {
 }
 
 bool Scrivi(const std::string& sezione, const std::string& chiave, const std::string& valore) {
-    RegKey key;
+    quelmar::RegKey key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, ChiaveSezione(sezione).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
                         key.Out(), nullptr) != ERROR_SUCCESS)
         return false;
