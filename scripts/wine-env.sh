@@ -41,6 +41,9 @@ quelmar_start_wine() {
     wineserver -w
   fi
   wineserver -p
+  # Unmanaged windows: with no window manager on the display, Wine otherwise
+  # waits 2 s for one each time a shown window is hidden or destroyed.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
   # Start the prefix's services now, outside any test's output pipe.
   wine wineboot >/dev/null 2>&1 </dev/null || true
 }
