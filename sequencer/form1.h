@@ -174,6 +174,9 @@ private:
     bool AvvioDaRiga = false;
     bool ScritturaDiretta = false;
     bool timer1Acceso_ = false;
+    // Microseconds (performance counter) before which a tick is taken for a
+    // late one of an earlier arming.
+    int64_t tickValidoDa_ = 0;
 
     // The window is going away: every nested wait unwinds at once.
     bool chiusura_ = false;

@@ -49,7 +49,11 @@ void Form1::mnuEsegui_Click() {
     Command3_Click();
 }
 
-void Form1::mmtimer1_Timer() { TickArrivato = true; }
+// A tick in the first half of a wait cannot belong to it: the timer's thread
+// posted it for the arming before, just as that one was replaced.
+void Form1::mmtimer1_Timer() {
+    if (AdessoMicro() >= tickValidoDa_) TickArrivato = true;
+}
 
 void Form1::DisabilitaButton() {
     if (!hwnd_) return;
@@ -155,8 +159,10 @@ void Form1::Attendi(int32_t durata) {
         TickArrivato = false;
         bool armato = false;
         if (mmtimer1) {
+            // Ticks already queued belong to the arming that is over.
             mmtimer1->SetEnabled(false);
             mmtimer1->DiscardQueuedTicks();
+            tickValidoDa_ = AdessoMicro() + parte * 500;
             mmtimer1->SetInterval(static_cast<int32_t>(parte));
             armato = mmtimer1->SetEnabled(true);
         }

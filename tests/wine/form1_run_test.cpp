@@ -1,0 +1,285 @@
+// The run engine of the main window, observed where a user would: the bytes
+// that reached the port (the trace) and the window's look during and after a run.
+#include <algorithm>
+#include <cstddef>
+
+#include "tests/wine/form1_fixture.h"
+
+namespace form1_test {
+namespace {
+
+int64_t AdessoMs() {
+    LARGE_INTEGER f, t;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&t);
+    return t.QuadPart * 1000 / f.QuadPart;
+}
+
+struct Passo {
+    bool abilitato;
+    uint8_t bit;
+    int32_t durata;
+};
+
+// What the window looked like at one port write of a run.
+struct Istantanea {
+    std::string caption;
+    std::string label8;
+    uint8_t caselle = 0;  // the eight bit boxes as a byte
+    bool command3Abilitato = false;
+    bool text3Abilitato = false;
+    bool frame9Abilitato = false;
+    bool picture1Esecuzione = false;
+    int vociMenuAbilitate = 0;
+};
+
+class Form1RunTest : public Form1Test {
+protected:
+    void Programma(const std::vector<Passo>& passi) {
+        S().TotaleSteps = static_cast<int32_t>(passi.size());
+        for (size_t i = 0; i < passi.size(); ++i) {
+            quelmar::StepRec& s = S().Steps(static_cast<int>(i) + 1);
+            s.Abilitato = passi[i].abilitato;
+            s.Bit = passi[i].bit;
+            s.Durata = passi[i].durata;
+        }
+        S().StepCorrente = 1;
+        Clic("Command1(4)");  // refresh the view from the model
+    }
+
+    // Records the window at each port write.
+    void Osserva() {
+        F().DopoScritturaPorta = [this] { istantanee_.push_back(Fotografa()); };
+    }
+
+    Istantanea Fotografa() {
+        Istantanea i;
+        i.caption = TestoDi(F().Handle());
+        i.label8 = Testo("Label8");
+        for (int b = 0; b < 8; ++b)
+            if (Spuntato("Check1(" + std::to_string(b) + ")")) i.caselle |= static_cast<uint8_t>(1 << b);
+        i.command3Abilitato = IsWindowEnabled(C("Command3")) != FALSE;
+        i.text3Abilitato = IsWindowEnabled(C("Text3")) != FALSE;
+        i.frame9Abilitato = IsWindowEnabled(C("Frame9")) != FALSE;
+        i.picture1Esecuzione = IsWindowVisible(C("Picture1(1)")) && !IsWindowVisible(C("Picture1(0)"));
+        for (const char* voce : kVoci) i.vociMenuAbilitate += MenuAbilitato(voce) ? 1 : 0;
+        return i;
+    }
+
+    // The component keeps its trace open, so a case starts a new section
+    // instead of deleting the file.
+    void NuovaSezione() { inizioSezione_ = Traccia().size(); }
+    std::vector<wine_test::TraceLine> Sezione() {
+        auto t = Traccia();
+        t.erase(t.begin(), t.begin() + static_cast<std::ptrdiff_t>(std::min(inizioSezione_, t.size())));
+        return t;
+    }
+    std::vector<int> Valori() {
+        std::vector<int> v;
+        for (const auto& t : Sezione()) v.push_back(t.value);
+        return v;
+    }
+
+    // Posts the timer's expiry character to mmtimer1's window, as a late tick would arrive.
+    void TickEstraneo() { PostMessageA(C("mmtimer1"), WM_CHAR, 10, 0); }
+
+    static constexpr const char* kVoci[] = {"mnuNuovo", "MnuApri", "MnuRegistra", "mnuSalvaConNome",
+                                             "mnuEsegui", "MnuOpz",  "MnuFine",     "mnuLPT1",
+                                             "mnuLPT2",  "mnuLPTPers", "mnuHelp"};
+    std::vector<Istantanea> istantanee_;
+    size_t inizioSezione_ = 0;
+};
+
+TEST_F(Form1RunTest, OnlyEnabledStepsReachThePortInOrder) {
+    const struct {
+        const char* nome;
+        std::vector<Passo> passi;
+        std::vector<int> scritti;
+        bool oltreLaFine = false;  // an enabled record just above the program
+    } casi[] = {
+        {"one enabled step of 0 ms", {{true, 0x81, 0}}, {0x81}},
+        {"disabled steps are skipped whole",
+         {{true, 1, 30}, {false, 2, 500}, {true, 3, 0}, {false, 4, 0}, {true, 5, 20}},
+         {1, 3, 5}},
+        {"every step disabled writes nothing", {{false, 7, 300}, {false, 8, 300}}, {}},
+        {"records above the program's length are not played", {{true, 9, 0}}, {9}, true},
+    };
+    Carica();
+    PortaPersonalizzata(0x3BC);
+    for (const auto& c : casi) {
+        NuovaSezione();
+        Programma(c.passi);
+        if (c.oltreLaFine) S().Steps(2) = {true, 0x42, 0, ""};
+        const int64_t inizio = AdessoMs();
+        Clic("Command3");  // returns when the run has ended
+        EXPECT_EQ(Valori(), c.scritti) << c.nome;
+        for (const auto& t : Sezione()) EXPECT_EQ(t.address, 0x3BC) << c.nome;
+        EXPECT_FALSE(S().InEsecuzione) << c.nome;
+        // A disabled step is not timed either.
+        if (c.scritti.empty()) {
+            EXPECT_LT(AdessoMs() - inizio, 250) << c.nome;
+        }
+    }
+}
+
+TEST_F(Form1RunTest, ZeroDurationStepsFollowBackToBackAndEachWaitFollowsItsWrite) {
+    Carica();
+    PortaPersonalizzata(0x378);
+    Programma({{true, 1, 100}, {true, 2, 0}, {true, 3, 200}});
+    const int64_t inizio = AdessoMs();
+    Menu("mnuEsegui");  // the menu entry starts a run as the button does
+    const int64_t durata = AdessoMs() - inizio;
+    const auto t = Traccia();
+    ASSERT_EQ(t.size(), 3u);
+    EXPECT_GE(t[1].micros - t[0].micros, 90000);  // step 1 held about 100 ms
+    EXPECT_LT(t[2].micros - t[1].micros, 50000);  // step 2 of 0 ms: no wait
+    // The button returns only after the last step's 200 ms.
+    EXPECT_GE(durata, 280);
+}
+
+TEST_F(Form1RunTest, WindowIsDisabledWhileRunningAndRestoredAfter) {
+    Carica();
+    PortaPersonalizzata(0x378);
+    // LPT1 present, LPT2 absent: only LPT2's entry stays disabled after the run.
+    S().PortaLPT1 = 0x378;
+    S().PortaLPT2 = 0;
+    Programma({{true, 0x0F, 10}, {false, 0, 0}, {true, 0xF0, 10}});
+    SetWindowTextA(C("Label8"), "prova.prl");
+    Osserva();
+    Clic("Command3");
+    ASSERT_EQ(istantanee_.size(), 2u);
+    const char* numeri[] = {"Step N\xB0" "1", "Step N\xB0" "3"};
+    for (size_t i = 0; i < 2; ++i) {
+        const Istantanea& s = istantanee_[i];
+        EXPECT_EQ(s.caption, "Programmazione porta parallela 3.1.0.0  \xDF - In esecuzione");
+        EXPECT_EQ(s.label8, numeri[i]);
+        EXPECT_TRUE(s.command3Abilitato);
+        EXPECT_FALSE(s.text3Abilitato);
+        EXPECT_FALSE(s.frame9Abilitato);
+        EXPECT_TRUE(s.picture1Esecuzione);
+        EXPECT_EQ(s.vociMenuAbilitate, 0) << "no menu can be used during a run";
+        // Without "Visualizza output" the boxes keep showing the edited step.
+        EXPECT_EQ(s.caselle, 0x0F);
+    }
+    const Istantanea dopo = Fotografa();
+    EXPECT_EQ(dopo.caption, "Programmazione porta parallela 3.1.0.0  \xDF");
+    EXPECT_EQ(dopo.label8, "prova.prl");
+    EXPECT_TRUE(dopo.text3Abilitato);
+    EXPECT_TRUE(dopo.frame9Abilitato);
+    EXPECT_FALSE(dopo.picture1Esecuzione);
+    EXPECT_TRUE(IsWindowVisible(C("Picture1(0)")));
+    EXPECT_EQ(dopo.vociMenuAbilitate, static_cast<int>(std::size(kVoci)) - 1);
+    EXPECT_FALSE(MenuAbilitato("mnuLPT2"));
+    EXPECT_TRUE(MenuAbilitato("mnuLPT1"));
+}
+
+TEST_F(Form1RunTest, VisualizzaOutputShowsEachStepPlayed) {
+    Carica();
+    PortaPersonalizzata(0x378);
+    Programma({{true, 0x01, 0}, {true, 0x80, 0}, {true, 0x55, 0}});
+    ClicCasella("Check4");
+    ASSERT_TRUE(S().Testata.VisualizzaOutput);
+    Osserva();
+    Clic("Command3");
+    ASSERT_EQ(istantanee_.size(), 3u);
+    EXPECT_EQ(istantanee_[0].caselle, 0x01);
+    EXPECT_EQ(istantanee_[1].caselle, 0x80);
+    EXPECT_EQ(istantanee_[2].caselle, 0x55);
+    // The edited step is untouched by the run.
+    EXPECT_EQ(S().Steps(1).Bit, 0x01);
+    EXPECT_EQ(S().Steps(2).Bit, 0x80);
+}
+
+TEST_F(Form1RunTest, StopDuringALongStepTurnsIdleAtOnceAndWritesNothingMore) {
+    Carica();
+    PortaPersonalizzata(0x378);
+    Programma({{true, 1, 0}, {true, 2, 800}, {true, 3, 0}, {true, 4, 0}});
+    SetWindowTextA(C("Label8"), "lungo.prl");
+    int64_t richiesta = 0;
+    Istantanea allaRichiesta;
+    size_t scrittiAllaRichiesta = 0;
+    Dopo(150, [&] {
+        richiesta = AdessoMs();
+        Clic("Command3");  // the stop request returns at once
+        allaRichiesta = Fotografa();
+        scrittiAllaRichiesta = Traccia().size();
+    });
+    Clic("Command3");
+    const int64_t fine = AdessoMs();
+    ASSERT_NE(richiesta, 0);
+    EXPECT_EQ(allaRichiesta.caption, "Programmazione porta parallela 3.1.0.0  \xDF");
+    EXPECT_TRUE(allaRichiesta.text3Abilitato);
+    EXPECT_GT(allaRichiesta.vociMenuAbilitate, 0);
+    EXPECT_EQ(scrittiAllaRichiesta, 2u);
+    EXPECT_EQ(Valori(), (std::vector<int>{1, 2}));
+    // The step in progress is waited out in full from the stop request.
+    EXPECT_GE(fine - richiesta, 700);
+    EXPECT_EQ(Testo("Label8"), "lungo.prl");
+    EXPECT_FALSE(S().InEsecuzione);
+}
+
+TEST_F(Form1RunTest, LoopPlaysAgainUntilStoppedAndStopsAtAStepBoundary) {
+    Carica();
+    PortaPersonalizzata(0x378);
+    Programma({{true, 1, 15}, {false, 9, 0}, {true, 2, 15}});
+    ClicCasella("Check3");
+    ASSERT_TRUE(S().Testata.Loop);
+    size_t scrittiAllaRichiesta = 0;
+    Dopo(300, [&] {
+        Clic("Command3");
+        scrittiAllaRichiesta = Traccia().size();
+    });
+    Clic("Command3");
+    const std::vector<int> v = Valori();
+    ASSERT_GE(v.size(), 4u);
+    EXPECT_EQ(v.size(), scrittiAllaRichiesta) << "a write after the stop request";
+    for (size_t i = 0; i < v.size(); ++i) EXPECT_EQ(v[i], i % 2 == 0 ? 1 : 2) << i;
+
+    // Every step disabled: passes spin without writing until the stop.
+    NuovaSezione();
+    Programma({{false, 1, 15}, {false, 2, 15}});
+    Dopo(100, [&] { Clic("Command3"); });
+    Clic("Command3");
+    EXPECT_TRUE(Sezione().empty());
+    EXPECT_FALSE(S().InEsecuzione);
+}
+
+TEST_F(Form1RunTest, RunStartedAfterAStopRequestRunsInsideTheOldOne) {
+    Carica();
+    PortaPersonalizzata(0x378);
+    Programma({{true, 1, 300}, {true, 2, 0}});
+    bool interna = false;
+    Dopo(100, [&] {
+        Clic("Command3");  // stop request: the window is idle again
+        Clic("Command3");  // a new run, nested in the old one's wait
+        interna = true;
+    });
+    Clic("Command3");
+    EXPECT_TRUE(interna);
+    // The old run leaves at its step boundary without playing step 2.
+    EXPECT_EQ(Valori(), (std::vector<int>{1, 1, 2}));
+    EXPECT_FALSE(S().InEsecuzione);
+    EXPECT_EQ(TestoDi(F().Handle()), "Programmazione porta parallela 3.1.0.0  \xDF");
+}
+
+TEST_F(Form1RunTest, TicksOfAnEarlierArmingDoNotEndAStepEarly) {
+    Carica();
+    PortaPersonalizzata(0x378);
+    Programma({{true, 1, 300}, {true, 2, 300}, {true, 3, 0}});
+    int scrittura = 0;
+    F().DopoScritturaPorta = [&] {
+        ++scrittura;
+        // Step 1: a tick already queued when the wait is armed.
+        if (scrittura == 1) TickEstraneo();
+        // Step 2: a tick of the old arming that arrives just after the re-arm.
+        if (scrittura == 2) Dopo(5, [this] { TickEstraneo(); });
+    };
+    Clic("Command3");
+    const auto t = Traccia();
+    ASSERT_EQ(t.size(), 3u);
+    EXPECT_GE(t[1].micros - t[0].micros, 250000);
+    EXPECT_GE(t[2].micros - t[1].micros, 250000);
+}
+
+}  // namespace
+}  // namespace form1_test
