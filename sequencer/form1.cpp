@@ -555,10 +555,12 @@ bool Form1::Load(const std::string& rigaComando, int& exitCode) {
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     UpdateWindow(hwnd_);
 
-    // 13.
+    // 13. Without LPT2 a selection of it falls back to LPT1. A custom address
+    // stays selected: turning it into LPT1 here would send the run of step 14
+    // to the stored address instead of the one given with "P=H".
     if (stato_.PortaLPT2 == 0) {
         AbilitaMenu(ids::kMnuLPT2, false);
-        stato_.Testata.IndicePorta = 1;
+        if (stato_.Testata.IndicePorta != 3) stato_.Testata.IndicePorta = 1;
     }
 
     // 14. A program from the command line runs at once.

@@ -122,6 +122,26 @@ TEST_F(Form1RunTest, OnlyEnabledStepsReachThePortInOrder) {
     }
 }
 
+TEST_F(Form1RunTest, WithoutParallelPortsTheStoredCustomAddressIsSelectedAndUsed) {
+    // Under Wine the machine has neither LPT1 nor LPT2.
+    Impostazioni::Scrivi("PortaParallela", "Indice", "1");
+    Impostazioni::Scrivi("PortaParallela", "Indirizzo", "700");
+    Carica();
+    Impostazioni::Scrivi("PortaParallela", "Indirizzo", "1");
+    EXPECT_FALSE(MenuAbilitato("mnuLPT1"));
+    EXPECT_FALSE(MenuAbilitato("mnuLPT2"));
+    EXPECT_TRUE(MenuAbilitato("mnuLPTPers"));
+    EXPECT_TRUE(MenuSpuntato("mnuLPT1")) << "the check mark stands on LPT1 at start-up";
+    EXPECT_EQ(S().Testata.IndicePorta, 3);
+    EXPECT_EQ(F().IndirizzoPorta(), 700);
+    Programma({{true, 0x3C, 0}});
+    Clic("Command3");
+    const auto t = Traccia();
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_EQ(t[0].address, 700);
+    EXPECT_EQ(t[0].value, 0x3C);
+}
+
 TEST_F(Form1RunTest, ZeroDurationStepsFollowBackToBackAndEachWaitFollowsItsWrite) {
     Carica();
     PortaPersonalizzata(0x378);

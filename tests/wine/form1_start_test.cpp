@@ -1,0 +1,114 @@
+// Quelmar.exe started as a process with a program file on its command line:
+// the file is played once on the port of the command line, then the window
+// stays idle showing the file's name.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <string>
+#include <vector>
+
+#include "tests/wine/wine_test_support.h"
+
+namespace {
+
+struct Figli {
+    std::vector<std::string> testi;
+};
+
+BOOL CALLBACK RaccogliTesto(HWND h, LPARAM p) {
+    char testo[512] = {};
+    GetWindowTextA(h, testo, sizeof testo);
+    reinterpret_cast<Figli*>(p)->testi.push_back(testo);
+    return TRUE;
+}
+
+std::string Caption(HWND h) {
+    char testo[256] = {};
+    GetWindowTextA(h, testo, sizeof testo);
+    return testo;
+}
+
+class Form1StartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wine_test::ClearSettings();
+        trace_ = wine_test::TempPath("form1-start-trace.txt");
+        DeleteFileA(trace_.c_str());
+        folder_ = wine_test::TempFolder("form1-start");
+        demo_ = folder_ + "\\demo.prl";
+        ASSERT_TRUE(CopyFileA((wine_test::ProgramFolder() + "\\demo.prl").c_str(), demo_.c_str(), FALSE));
+    }
+    void TearDown() override {
+        wine_test::ClearSettings();
+        DeleteFileA(trace_.c_str());
+        DeleteFileA(demo_.c_str());
+        RemoveDirectoryA(folder_.c_str());
+    }
+
+    std::string trace_, folder_, demo_;
+};
+
+TEST_F(Form1StartTest, FileOnTheCommandLinePlaysOnceThenTheWindowIdlesWithItsName) {
+    const std::string idle = "Programmazione porta parallela 3.1.0.0  \xDF";
+    std::string captionDopo;
+    Figli figli;
+    size_t scrittiAllaFine = 0;
+    const std::string cmd = "\"" + wine_test::ProgramFolder() + "\\Quelmar.exe\" f=demo p=h378";
+    const auto r = wine_test::RunProcess(cmd, folder_, {"QUELMAR_PORT_TRACE=" + trace_}, 60000, [&](HWND hwnd) {
+        if (wine_test::ClassName(hwnd) == "#32770") {  // no message is expected
+            ADD_FAILURE() << wine_test::MessageBoxText(hwnd);
+            PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+            return;
+        }
+        if (Caption(hwnd).compare(0, 30, idle, 0, 30) != 0) return;
+        // The demo's ten steps, then the idle caption again.
+        EXPECT_TRUE(wine_test::PumpUntil(
+            [&] { return wine_test::ReadTrace(trace_).size() >= 10 && Caption(hwnd) == idle; }, 30000));
+        // A little longer: nothing more is played.
+        wine_test::PumpUntil([] { return false; }, 300);
+        scrittiAllaFine = wine_test::ReadTrace(trace_).size();
+        captionDopo = Caption(hwnd);
+        EnumChildWindows(hwnd, RaccogliTesto, reinterpret_cast<LPARAM>(&figli));
+        PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    });
+    ASSERT_TRUE(r.started);
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(captionDopo, idle);
+    EXPECT_NE(std::find(figli.testi.begin(), figli.testi.end(), "demo.prl"), figli.testi.end())
+        << "the file name is shown";
+
+    const auto lines = wine_test::ReadTrace(trace_);
+    EXPECT_EQ(lines.size(), scrittiAllaFine);
+    const std::vector<int> demo = {1, 2, 4, 8, 16, 32, 64, 128, 255, 0};
+    ASSERT_EQ(lines.size(), demo.size());
+    for (size_t i = 0; i < demo.size(); ++i) {
+        EXPECT_EQ(lines[i].address, 0x378) << i;
+        EXPECT_EQ(lines[i].value, demo[i]) << i;
+    }
+}
+
+TEST_F(Form1StartTest, MissingFileOnTheCommandLineStartsANewProgramSilently) {
+    std::string captionVista;
+    const std::string cmd = "\"" + wine_test::ProgramFolder() + "\\Quelmar.exe\" f=assente p=h378";
+    const auto r = wine_test::RunProcess(cmd, folder_, {"QUELMAR_PORT_TRACE=" + trace_}, 30000, [&](HWND hwnd) {
+        if (wine_test::ClassName(hwnd) == "#32770") {
+            ADD_FAILURE() << wine_test::MessageBoxText(hwnd);
+            PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+            return;
+        }
+        if (!Caption(hwnd).empty() && captionVista.empty()) {
+            captionVista = Caption(hwnd);
+            PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        }
+    });
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(captionVista, "Programmazione porta parallela 3.1.0.0  \xDF");
+    EXPECT_TRUE(wine_test::ReadTrace(trace_).empty());
+}
+
+}  // namespace
