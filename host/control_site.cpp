@@ -1,6 +1,7 @@
 // The container side of one hosted control.
 #include "control_site.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -364,8 +365,11 @@ STDMETHODIMP ControlSite::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS
     return S_OK;
 }
 
+// Each property is recorded once until the host clears the list: a running
+// program sets the same properties over and over, and the list must not grow.
 STDMETHODIMP ControlSite::OnChanged(DISPID id) {
-    changedProperties.push_back(id);
+    if (std::find(changedProperties.begin(), changedProperties.end(), id) == changedProperties.end())
+        changedProperties.push_back(id);
     if (onPropertyChanged) onPropertyChanged(id);
     return S_OK;
 }

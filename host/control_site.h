@@ -53,7 +53,7 @@ public:
     AmbientProperties& Ambient() { return ambient_; }
     IOleInPlaceObject* InPlaceObject() const { return inPlaceObject_.Get(); }
     std::wstring toolTipText;
-    std::vector<DISPID> changedProperties;      // from OnChanged, oldest first
+    std::vector<DISPID> changedProperties;      // from OnChanged, each once, oldest first
     std::function<void(DISPID)> onPropertyChanged;
 
     // IOleClientSite

@@ -183,14 +183,19 @@ HRESULT HostedControl::Build(const ControlSpec& spec) {
     return S_OK;
 }
 
+// An object that publishes no event interface (the port-access component)
+// has nothing to route: it is hosted all the same. One that publishes events
+// but offers no connection point for them cannot be hosted as asked.
 HRESULT HostedControl::AdviseEvents(const EventHandlers* handlers) {
     com::ComPtr<ITypeInfo> events;
-    HRESULT hr = FindEventInterface(object_.Get(), eventIid_, events);
-    if (FAILED(hr)) return hr;
+    if (FAILED(FindEventInterface(object_.Get(), eventIid_, events))) {
+        eventIid_ = IID_NULL;
+        return S_OK;
+    }
     auto point = FindPoint(object_.Get(), eventIid_);
     if (!point) return CONNECT_E_NOCONNECTION;
     sink_ = com::ComPtr<EventSink>(new EventSink(name_, eventIid_, std::move(events), handlers));
-    hr = point->Advise(static_cast<IDispatch*>(sink_.Get()), &eventCookie_);
+    const HRESULT hr = point->Advise(static_cast<IDispatch*>(sink_.Get()), &eventCookie_);
     if (FAILED(hr)) {
         sink_->Detach();
         sink_.Reset();

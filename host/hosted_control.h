@@ -128,7 +128,8 @@ public:
     std::wstring ToolTipText() const;
     void SetToolTipText(const std::wstring& text);
 
-    // Properties the control reported as changed (IPropertyNotifySink), oldest first.
+    // Properties the control reported as changed (IPropertyNotifySink) since
+    // it was created or the list was cleared: each once, oldest first.
     const std::vector<DISPID>& ChangedProperties() const;
     void ClearChangedProperties();
 

@@ -38,6 +38,9 @@ public:
 
     ~RintokCtl() override { StopTimer(); }
 
+    // Each set of a stored property tells the container that it changed, so
+    // that a design-time host marks its stored copy dirty.
+
     STDMETHODIMP get_Tag(BSTR* tag) override {
         if (!tag) return E_POINTER;
         *tag = SysAllocStringLen(tag_.data(), static_cast<UINT>(tag_.size()));
@@ -45,6 +48,7 @@ public:
     }
     STDMETHODIMP put_Tag(BSTR tag) override {
         tag_.assign(tag ? tag : L"", tag ? SysStringLen(tag) : 0);
+        PropertyChanged(kDispTag);
         return S_OK;
     }
 
@@ -56,6 +60,7 @@ public:
     STDMETHODIMP put_Enabled(VARIANT_BOOL* value) override {
         if (!value) return E_POINTER;
         SetEnabled(*value != 0);
+        PropertyChanged(kDispEnabled);
         return S_OK;
     }
 
@@ -75,6 +80,7 @@ public:
     STDMETHODIMP put_Interval(long interval) override {
         interval_ = interval < 1 ? 1 : interval;
         SetEnabled(enabled_ != 0);
+        PropertyChanged(kDispInterval);
         return S_OK;
     }
 
@@ -86,6 +92,7 @@ public:
     // Takes effect at the next start.
     STDMETHODIMP put_Periodic(VARIANT_BOOL periodic) override {
         periodic_ = com::ToVariantBool(periodic != 0);
+        PropertyChanged(kDispPeriodic);
         return S_OK;
     }
 
@@ -99,6 +106,7 @@ public:
         const long low = static_cast<long>(periodMin_);
         const long high = static_cast<long>(periodMax_);
         resolution_ = resolution < low ? low : (resolution > high ? high : resolution);
+        PropertyChanged(kDispResolution);
         return S_OK;
     }
 
@@ -119,6 +127,7 @@ public:
             return DISP_E_TYPEMISMATCH;
         }
         SetEnabled(value);
+        PropertyChanged(kDispEnabled);
         return S_OK;
     }
 
