@@ -8,9 +8,7 @@
 #include "sequencer/form1_pictures.h"
 #include "sequencer/form1_texts.h"
 #include "sequencer/platform_files.h"
-#include "sequencer/port_output.h"
 #include "sequencer/program_file.h"
-#include "sequencer/step_timer.h"
 #include "services/arg_argv.h"
 #include "services/mod_registry.h"
 #include "services/port_setup.h"
@@ -63,17 +61,14 @@ Form1::Form1(HINSTANCE instance) : instance_(instance) {
     if (!hwnd_) return;
     CreaMenu();
     CreaControlli();
-    Hwinterface1 = std::make_unique<PortOutput>();
-    mmtimer1 = CreaTimerProvvisorio(hwnd_);
-    mmtimer1->Timer = [this] { mmtimer1_Timer(); };
-    controlli_.push_back({"mmtimer1", mmtimer1->Window()});
+    CreaControlliOspitati();
 }
 
 Form1::~Form1() {
     chiusura_ = true;
     distruzioneDaCodice_ = true;
-    mmtimer1.reset();
     if (hwnd_) DestroyWindow(hwnd_);
+    RilasciaControlliOspitati();
 }
 
 HWND Form1::Control(const std::string& nome) const {
@@ -396,7 +391,8 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             chiusura_ = true;
             KillTimer(hwnd_, ids::kTimer1);
-            if (mmtimer1) mmtimer1->SetEnabled(false);
+            // The controls go before the window that holds them.
+            RilasciaControlliOspitati();
             if (!distruzioneDaCodice_) PostQuitMessage(0);
             return 0;
         case WM_NCDESTROY:
@@ -457,7 +453,7 @@ void Form1::OnClose() {
     // nested wait unwinds when the window has gone.
     stato_.InEsecuzione = false;
     Timer1Acceso(false);
-    if (mmtimer1) mmtimer1->SetEnabled(false);
+    mmtimer1_Enabled(false);
     DestroyWindow(hwnd_);
 }
 
@@ -526,12 +522,12 @@ bool Form1::Load(const std::string& rigaComando, int& exitCode) {
             exitCode = 1;
             return false;
         }
-        if (!Hwinterface1->Available()) {
+        if (!Hwinterface1) {
             MsgBox(Testi::kComponenteAssente, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
             exitCode = 2;
             return false;
         }
-        Hwinterface1->Scrivi(IndirizzoScritturaDiretta(stato_.Testata.IndicePorta, stato_.IndirizzoPersonalizzato),
+        Hwinterface1_Scrivi(IndirizzoScritturaDiretta(stato_.Testata.IndicePorta, stato_.IndirizzoPersonalizzato),
                              opzioni.ValoreDiretto);
         return false;
     }

@@ -11,14 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "host/hosted_control.h"
 #include "sequencer/common_dialog.h"
 #include "sequencer/step_program.h"
 #include "sequencer/win_handles.h"
 
 namespace quelmar {
-
-class PortOutput;
-class StepTimer;
 
 // "Programmazione porta parallela 3.1.0.0  " and the character 223.
 std::string DidascaliaInattiva();
@@ -134,6 +132,18 @@ private:
     void DoEvents();
     void MostraFacciaEsecuzione(bool running);
 
+    // The hosted controls and the members of theirs the window uses.
+    void CreaControlliOspitati();
+    void RilasciaControlliOspitati();
+    void mmtimer1_Interval(int32_t ms);
+    // Sets Enabled; returns it as the control reports it afterwards (false
+    // when the system refused the timer).
+    bool mmtimer1_Enabled(bool on);
+    // Drops the expiries already queued for the control: they belong to an
+    // arming that is over.
+    void mmtimer1_ScartaTick();
+    void Hwinterface1_Scrivi(int16_t indirizzo, int16_t valore);
+
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
@@ -146,8 +156,10 @@ private:
     RECT frame3_ = {};
 
     SequencerState stato_;
-    std::unique_ptr<PortOutput> Hwinterface1;
-    std::unique_ptr<StepTimer> mmtimer1;
+    // The handlers outlive the controls that call them.
+    host::EventHandlers eventi_;
+    std::unique_ptr<host::HostedControl> mmtimer1;
+    std::unique_ptr<host::HostedControl> Hwinterface1;
 
     // Controls used by name in the code.
     std::array<HWND, 8> Check1{}, Label1{}, Command1{};

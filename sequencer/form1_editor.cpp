@@ -5,7 +5,6 @@
 #include "sequencer/form1.h"
 #include "sequencer/form1_ids.h"
 #include "sequencer/form1_texts.h"
-#include "sequencer/port_output.h"
 #include "sequencer/step_editor.h"
 
 namespace quelmar {
@@ -122,7 +121,7 @@ void Form1::Command1_Click(int index) {
             ModoElenco = 1;
             break;
         case 6:  // Test
-            if (Hwinterface1) Hwinterface1->Scrivi(IndirizzoPorta_, stato_.Steps(stato_.StepCorrente).Bit);
+            Hwinterface1_Scrivi(IndirizzoPorta_, stato_.Steps(stato_.StepCorrente).Bit);
             break;
         case 7:  // Append
             StepEditor::Aggiungi(stato_);

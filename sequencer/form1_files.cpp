@@ -7,7 +7,6 @@
 #include "sequencer/platform_files.h"
 #include "sequencer/program_file.h"
 #include "sequencer/step_editor.h"
-#include "sequencer/step_timer.h"
 
 namespace quelmar {
 
@@ -100,7 +99,7 @@ void Form1::mnuNuovo_Click() {
 
 void Form1::MnuFine_Click() {
     Timer1Acceso(false);
-    if (mmtimer1) mmtimer1->SetEnabled(false);
+    mmtimer1_Enabled(false);
     stato_.InEsecuzione = false;
     DestroyWindow(hwnd_);
 }

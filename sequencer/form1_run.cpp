@@ -10,8 +10,6 @@
 #include "sequencer/form1.h"
 #include "sequencer/form1_ids.h"
 #include "sequencer/form1_texts.h"
-#include "sequencer/port_output.h"
-#include "sequencer/step_timer.h"
 
 namespace quelmar {
 namespace {
@@ -67,7 +65,7 @@ void Form1::DisabilitaButton() {
     }
     DrawMenuBar(hwnd_);
     Timer1Acceso(false);
-    if (mmtimer1) mmtimer1->SetEnabled(false);
+    mmtimer1_Enabled(false);
     EnableWindow(Command3, TRUE);
     EnableWindow(Picture1[0], TRUE);
     EnableWindow(Picture1[1], TRUE);
@@ -84,12 +82,10 @@ void Form1::AbilitaButton() {
             for (int j = 0, m = GetMenuItemCount(sotto); j < m; ++j)
                 EnableMenuItem(sotto, static_cast<UINT>(j), MF_BYPOSITION | MF_ENABLED);
     }
-    if (mmtimer1) {
-        // Enabling restarts the timer: what it queued before belongs to the old arming.
-        mmtimer1->SetEnabled(false);
-        mmtimer1->DiscardQueuedTicks();
-        mmtimer1->SetEnabled(true);
-    }
+    // Enabling restarts the timer: what it queued before belongs to the old arming.
+    mmtimer1_Enabled(false);
+    mmtimer1_ScartaTick();
+    mmtimer1_Enabled(true);
     Timer1Acceso(true);
     if (stato_.PortaLPT1 == 0) EnableMenuItem(barra, ids::kMnuLPT1, MF_BYCOMMAND | MF_GRAYED);
     if (stato_.PortaLPT2 == 0) EnableMenuItem(barra, ids::kMnuLPT2, MF_BYCOMMAND | MF_GRAYED);
@@ -117,7 +113,7 @@ void Form1::EseguiSequenza() {
     if (!Passata(memo)) return;
     FineEsecuzione();
     ImpostaTesto(Label8, memo);
-    if (mmtimer1) mmtimer1->SetEnabled(false);
+    mmtimer1_Enabled(false);
 }
 
 // One pass over the program. False when the run ends here (stop requested,
@@ -133,7 +129,7 @@ bool Form1::Passata(const std::string& memo) {
         if (abilitato) {
             if (stato_.Testata.VisualizzaOutput) DispValori(i);
             ImpostaTesto(Label8, Testi::kStepN + std::to_string(i));
-            if (Hwinterface1) Hwinterface1->Scrivi(IndirizzoPorta_, bit);
+            Hwinterface1_Scrivi(IndirizzoPorta_, bit);
             if (DopoScritturaPorta) DopoScritturaPorta();
             // The timer takes an interval below 1 ms as 1 ms.
             if (durata != 0) Attendi(durata < 1 ? 1 : durata);
@@ -141,7 +137,7 @@ bool Form1::Passata(const std::string& memo) {
         DoEvents();
         if (chiusura_) return false;
         if (!stato_.InEsecuzione) {
-            if (mmtimer1) mmtimer1->SetEnabled(false);
+            mmtimer1_Enabled(false);
             ImpostaTesto(Label8, memo);
             FineEsecuzione();
             return false;
@@ -160,11 +156,11 @@ void Form1::Attendi(int32_t durata) {
         bool armato = false;
         if (mmtimer1) {
             // Ticks already queued belong to the arming that is over.
-            mmtimer1->SetEnabled(false);
-            mmtimer1->DiscardQueuedTicks();
+            mmtimer1_Enabled(false);
+            mmtimer1_ScartaTick();
             tickValidoDa_ = AdessoMicro() + parte * 500;
-            mmtimer1->SetInterval(static_cast<int32_t>(parte));
-            armato = mmtimer1->SetEnabled(true);
+            mmtimer1_Interval(static_cast<int32_t>(parte));
+            armato = mmtimer1_Enabled(true);
         }
         // Without a running timer the wait is counted here, so it still ends.
         const int64_t scadenza = AdessoMicro() + parte * 1000;

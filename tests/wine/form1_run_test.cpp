@@ -90,6 +90,20 @@ protected:
     size_t inizioSezione_ = 0;
 };
 
+TEST_F(Form1RunTest, RunsArePacedByTheHostedTimerControl) {
+    Carica();
+    HWND timer = C("mmtimer1");
+    EXPECT_EQ(wine_test::ClassName(timer), "RintokCtlWindow");
+    EXPECT_EQ(GetParent(timer), F().Handle());
+    EXPECT_FALSE(IsWindowVisible(timer)) << "the timer's face is not part of the window";
+    PortaPersonalizzata(0x378);
+    Programma({{true, 1, 40}, {true, 2, 0}});
+    Clic("Command3");
+    const auto t = Traccia();
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_GE(t[1].micros - t[0].micros, 35000);
+}
+
 TEST_F(Form1RunTest, OnlyEnabledStepsReachThePortInOrder) {
     const struct {
         const char* nome;
