@@ -235,7 +235,70 @@ struct ServerClass {
     const char* typeLibVersion;  // "1.0"
 };
 
-// Registers the class, its ProgID and the module's type library.
+inline std::wstring WidePath(const std::string& path) {
+    std::wstring wide(path.size() + 1, L'\0');
+    const int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
+    return wide;
+}
+
+inline bool ClassesKeyHasSubkeys(const std::string& key) {
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    DWORD subkeys = 0;
+    const LONG rc = RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr);
+    RegCloseKey(h);
+    return rc == ERROR_SUCCESS && subkeys > 0;
+}
+
+inline std::string ClassesValue(const std::string& key) {
+    char data[256] = {};
+    LONG size = sizeof data - 1;
+    if (RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), data, &size) != ERROR_SUCCESS) return "";
+    return data;
+}
+
+// Removes the interface keys of this module's type library that still name
+// it, then its version key, and the library key when no version is left.
+// The system's UnRegisterTypeLib does the same, but it finds the interfaces
+// through the file registered under the version key and gives up when it
+// cannot load that file; what it leaves is removed here.
+inline void RemoveTypeLibKeys(REFGUID libid, WORD major, WORD minor) {
+    const std::string lib = GuidText(libid);
+    ComPtr<ITypeLib> own;
+    if (SUCCEEDED(LoadTypeLibEx(WidePath(ModulePath(ThisModule())).c_str(), REGKIND_NONE, own.Out()))) {
+        const UINT count = own->GetTypeInfoCount();
+        for (UINT i = 0; i < count; ++i) {
+            TYPEKIND kind;
+            if (FAILED(own->GetTypeInfoType(i, &kind)) || (kind != TKIND_INTERFACE && kind != TKIND_DISPATCH))
+                continue;
+            ComPtr<ITypeInfo> info;
+            TYPEATTR* attr = nullptr;
+            if (FAILED(own->GetTypeInfo(i, info.Out())) || FAILED(info->GetTypeAttr(&attr))) continue;
+            const std::string key = "Interface\\" + GuidText(attr->guid);
+            info->ReleaseTypeAttr(attr);
+            if (lstrcmpiA(ClassesValue(key + "\\TypeLib").c_str(), lib.c_str()) == 0) DeleteClassesTree(key);
+        }
+    }
+    char version[32];
+    wsprintfA(version, "%x.%x", major, minor);
+    DeleteClassesTree("TypeLib\\" + lib + "\\" + version);
+    if (!ClassesKeyHasSubkeys("TypeLib\\" + lib)) DeleteClassesTree("TypeLib\\" + lib);
+}
+
+// Removes exactly what RegisterServerClass added.
+inline HRESULT UnregisterServerClass(const ServerClass& c, WORD major, WORD minor) {
+    DeleteClassesTree("CLSID\\" + GuidText(c.clsid));
+    DeleteClassesTree(c.progId);
+    // Its failure (nothing registered, or a file it cannot load) is made good by the sweep.
+    UnRegisterTypeLib(c.typeLib, major, minor, LOCALE_NEUTRAL, SYS_WIN32);
+    RemoveTypeLibKeys(c.typeLib, major, minor);
+    return S_OK;
+}
+
+// Registers the class, its ProgID and the module's type library under the
+// module's own path. A registration that fails part-way is removed whole.
 inline HRESULT RegisterServerClass(const ServerClass& c) {
     const std::string clsid = GuidText(c.clsid);
     const std::string path = ModulePath(ThisModule());
@@ -251,21 +314,22 @@ inline HRESULT RegisterServerClass(const ServerClass& c) {
     if (ok && c.control)
         ok = SetClassesValue(key + "\\Control", nullptr, "") &&
              SetClassesValue(key + "\\ToolboxBitmap32", nullptr, path + ", 1");
-    if (!ok) return SELFREG_E_CLASS;
 
-    std::wstring wide(path.size() + 1, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    HRESULT hr = ok ? S_OK : SELFREG_E_CLASS;
+    const std::wstring wide = WidePath(path);
     ComPtr<ITypeLib> lib;
-    HRESULT hr = LoadTypeLibEx(wide.c_str(), REGKIND_REGISTER, lib.Out());
-    return FAILED(hr) ? SELFREG_E_TYPELIB : S_OK;
-}
-
-// Removes exactly what RegisterServerClass added.
-inline HRESULT UnregisterServerClass(const ServerClass& c, WORD major, WORD minor) {
-    DeleteClassesTree("CLSID\\" + GuidText(c.clsid));
-    DeleteClassesTree(c.progId);
-    UnRegisterTypeLib(c.typeLib, major, minor, LOCALE_NEUTRAL, SYS_WIN32);
-    return S_OK;
+    if (SUCCEEDED(hr) && FAILED(LoadTypeLibEx(wide.c_str(), REGKIND_NONE, lib.Out()))) hr = SELFREG_E_TYPELIB;
+    TLIBATTR* attr = nullptr;
+    WORD major = 0, minor = 0;
+    if (lib && SUCCEEDED(lib->GetLibAttr(&attr))) {
+        major = attr->wMajorVerNum;
+        minor = attr->wMinorVerNum;
+        lib->ReleaseTLibAttr(attr);
+    }
+    if (SUCCEEDED(hr) && FAILED(RegisterTypeLib(lib.Get(), const_cast<LPOLESTR>(wide.c_str()), nullptr)))
+        hr = SELFREG_E_TYPELIB;
+    if (FAILED(hr)) UnregisterServerClass(c, major, minor);
+    return hr;
 }
 
 }  // namespace com

@@ -1,0 +1,262 @@
+// Rintok.dll registered with the system's regsvr32, driven by ProgID from an
+// outside automation client (cscript running a VBScript) and from the hosting
+// layer, then unregistered: every key registration added must be gone.
+#include <windows.h>
+#include <mmsystem.h>
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "com/com_support.h"
+#include "host/hosted_control.h"
+#include "tests/wine/rintok_test_support.h"
+#include "tests/wine/wine_test_support.h"
+#include "timer_control/rintok_ids.h"
+
+namespace {
+
+// One line per key and per value of a subtree of HKEY_CLASSES_ROOT.
+void DumpKey(HKEY parent, const std::string& path, std::vector<std::string>& lines) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    lines.push_back(path);
+    for (DWORD i = 0;; ++i) {
+        char name[16384];
+        DWORD nameLength = sizeof name, type = 0;
+        BYTE data[4096];
+        DWORD size = sizeof data;
+        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+        std::string text = type == REG_SZ || type == REG_EXPAND_SZ
+                               ? std::string(reinterpret_cast<char*>(data), strnlen(reinterpret_cast<char*>(data), size))
+                               : std::to_string(size) + " bytes";
+        lines.push_back(path + " [" + name + "] " + std::to_string(type) + " " + text);
+    }
+    std::vector<std::string> children;
+    for (DWORD i = 0;; ++i) {
+        char name[1024];
+        DWORD nameLength = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        children.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::string& child : children) DumpKey(parent, path + "\\" + child, lines);
+}
+
+std::vector<std::string> Dump(const std::string& path) {
+    std::vector<std::string> lines;
+    DumpKey(HKEY_CLASSES_ROOT, path, lines);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// Names of the keys right under `path`.
+std::set<std::string> Children(const std::string& path) {
+    std::set<std::string> names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.empty() ? nullptr : path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    for (DWORD i = 0;; ++i) {
+        char name[1024];
+        DWORD nameLength = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        std::string upper = name;
+        CharUpperA(upper.data());
+        names.insert(upper);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+std::string Upper(std::string s) {
+    CharUpperA(s.data());
+    return s;
+}
+
+std::string DefaultValue(const std::string& path, const char* name = nullptr) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
+    char data[2048] = {};
+    DWORD size = sizeof data - 1, type = 0;
+    const LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? std::string(data) : "<no value>";
+}
+
+// What registration touches: the whole class, type library and interface
+// trees, and the names at the root (the ProgID lives there).
+struct RegistryState {
+    std::set<std::string> root, clsid, typeLib, iface;
+    std::vector<std::string> clsidTree, typeLibTree, ifaceTree;
+
+    static RegistryState Read() {
+        RegistryState s;
+        s.root = Children("");
+        s.clsid = Children("CLSID");
+        s.typeLib = Children("TypeLib");
+        s.iface = Children("Interface");
+        s.clsidTree = Dump("CLSID");
+        s.typeLibTree = Dump("TypeLib");
+        s.ifaceTree = Dump("Interface");
+        return s;
+    }
+};
+
+std::vector<std::string> Added(const std::set<std::string>& before, const std::set<std::string>& after) {
+    std::vector<std::string> added;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(added));
+    return added;
+}
+
+class RintokRegistrationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = wine_test::ProgramFolder();
+        dll_ = folder_ + "\\Rintok.dll";
+        // What an earlier run may have left: this test starts from an unregistered library.
+        Regsvr32("/u /s");
+    }
+    void TearDown() override { Regsvr32("/u /s"); }
+
+    DWORD Regsvr32(const std::string& options) {
+        const auto r = wine_test::RunProcess("regsvr32.exe " + options + " \"" + dll_ + "\"", folder_, {}, 60000);
+        EXPECT_TRUE(r.started && r.finished) << options;
+        EXPECT_FALSE(r.windowShown) << "regsvr32 " << options << " showed a window";
+        return r.exitCode;
+    }
+
+    std::string folder_;
+    std::string dll_;
+};
+
+TEST_F(RintokRegistrationTest, RegistersRunsByProgIdFromAScriptAndUnregistersEveryKeyItAdded) {
+    const std::string clsid = Upper(com::GuidText(rintok::kClsidRintokCtl));
+    const std::string libid = Upper(com::GuidText(rintok::kLibidRintok));
+    const RegistryState before = RegistryState::Read();
+    ASSERT_EQ(before.clsid.count(clsid), 0u);
+    ASSERT_EQ(before.root.count("RINTOK.RINTOKCTL"), 0u);
+    ASSERT_EQ(before.typeLib.count(libid), 0u);
+
+    ASSERT_EQ(Regsvr32("/s"), 0u);
+    const RegistryState registered = RegistryState::Read();
+    EXPECT_EQ(Added(before.root, registered.root), std::vector<std::string>{"RINTOK.RINTOKCTL"});
+    EXPECT_EQ(Added(before.clsid, registered.clsid), std::vector<std::string>{clsid});
+    EXPECT_EQ(Added(before.typeLib, registered.typeLib), std::vector<std::string>{libid});
+    EXPECT_FALSE(Added(before.iface, registered.iface).empty()) << "the interfaces of the type library";
+
+    const std::string key = "CLSID\\" + clsid;
+    const struct {
+        std::string path;
+        const char* name;
+        std::string expected;
+    } values[] = {
+        {key, nullptr, "High Precision Timer"},
+        {key + "\\InprocServer32", nullptr, Upper(dll_)},
+        {key + "\\InprocServer32", "ThreadingModel", "Apartment"},
+        {key + "\\ProgID", nullptr, "Rintok.RintokCtl"},
+        {key + "\\TypeLib", nullptr, Upper(libid)},
+        {key + "\\Version", nullptr, "1.0"},
+        {key + "\\Control", nullptr, ""},
+        {key + "\\ToolboxBitmap32", nullptr, Upper(dll_) + ", 1"},
+        {"Rintok.RintokCtl\\CLSID", nullptr, Upper(clsid)},
+        {"TypeLib\\" + libid + "\\1.0\\0\\win32", nullptr, Upper(dll_)},
+    };
+    for (const auto& v : values) {
+        std::string got = DefaultValue(v.path, v.name);
+        if (v.expected == Upper(v.expected)) got = Upper(got);
+        EXPECT_EQ(got, v.expected) << v.path << " " << (v.name ? v.name : "(default)");
+    }
+
+    // An outside client, late-bound by name.
+    const std::string out = wine_test::TempPath("rintok-automation.txt");
+    DeleteFileA(out.c_str());
+    const auto script = wine_test::RunProcess(
+        "cscript.exe //nologo \"" + folder_ + "\\rintok_automation.vbs\" \"" + out + "\"", folder_, {}, 60000);
+    ASSERT_TRUE(script.started && script.finished);
+    EXPECT_EQ(script.exitCode, 0u);
+    EXPECT_FALSE(script.windowShown) << "the script failed with a message";
+    std::map<std::string, std::string> seen;
+    std::ifstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos) seen[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    in.close();
+    DeleteFileA(out.c_str());
+    TIMECAPS caps = {};
+    timeGetDevCaps(&caps, sizeof caps);
+    const std::map<std::string, std::string> expected = {
+        {"created", ""},  // the engine's name for the object; any is fine
+        {"new.Interval", "0"},
+        {"new.Resolution", "0"},
+        {"new.Periodic", "0"},
+        {"new.Enabled", "0"},
+        {"new.Tag", "[]"},
+        {"Interval.0", "1"},
+        {"Interval.-5", "1"},
+        {"Interval.60000", "60000"},
+        {"Resolution.-1", std::to_string(caps.wPeriodMin)},
+        {"Resolution.2000000000", std::to_string(caps.wPeriodMax)},
+        {"Periodic.1", "-1"},
+        {"Periodic.False", "0"},
+        {"Tag", "[passo uno]"},
+        {"Enabled.True", "-1"},
+        {"Enabled.0", "0"},
+        {"hwnd.nonzero", "-1"},
+        {"hwnd.set.error", "-1"},
+        {"Interval.abc.error", "13"},
+        {"Interval.after.abc", "60000"},
+        {"done", "1"},
+    };
+    for (const auto& [name, value] : expected) {
+        ASSERT_TRUE(seen.count(name)) << "the script stopped before " << name;
+        if (name == "created") EXPECT_FALSE(seen[name].empty());
+        else EXPECT_EQ(seen[name], value) << name;
+    }
+
+    // The hosting layer by ProgID, as Quelmar may create a registered control.
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    {
+        com::Window parent(rintok_test::MakeHostWindow());
+        host::ControlSpec spec;
+        spec.name = "mmtimer1";
+        spec.source = host::ControlSource::FromProgId(rintok::kProgId);
+        spec.parent = parent.Get();
+        spec.stored = host::StoredProperties{{L"Periodic", true}, {L"Interval", 0}, {L"Resolution", 0}};
+        std::unique_ptr<host::HostedControl> c;
+        ASSERT_EQ(host::HostedControl::Create(spec, c), S_OK);
+        com::Variant v;
+        EXPECT_EQ(host::GetById(c->Dispatch(), rintok::kDispPeriodic, v), S_OK);
+        EXPECT_EQ(v.Ref().boolVal, VARIANT_TRUE);
+        EXPECT_TRUE(IsWindow(c->Window()));
+    }
+    rintok_test::DrainMessages();
+    CoFreeUnusedLibraries();
+    OleUninitialize();
+
+    ASSERT_EQ(Regsvr32("/u /s"), 0u);
+    const RegistryState after = RegistryState::Read();
+    EXPECT_EQ(after.root, before.root);
+    EXPECT_EQ(after.clsid, before.clsid);
+    EXPECT_EQ(after.typeLib, before.typeLib);
+    EXPECT_EQ(after.iface, before.iface);
+    EXPECT_TRUE(after.clsidTree == before.clsidTree) << "values under CLSID differ";
+    EXPECT_TRUE(after.typeLibTree == before.typeLibTree) << "values under TypeLib differ";
+    EXPECT_TRUE(after.ifaceTree == before.ifaceTree) << "values under Interface differ";
+
+    // A second unregistration finds nothing to remove and harms nothing.
+    EXPECT_EQ(Regsvr32("/u /s"), 0u);
+    EXPECT_EQ(Children(""), before.root);
+    EXPECT_TRUE(Dump("CLSID") == before.clsidTree);
+}
+
+}  // namespace
