@@ -31,31 +31,42 @@ double NowMs() {
     return static_cast<double>(now.QuadPart) * 1000.0 / frequency;
 }
 
-double CpuMs() {
-    FILETIME created, ended, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
-    auto ms = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) /
-               10000.0;
-    };
-    return ms(kernel) + ms(user);
+double Ms(const FILETIME& t) {
+    return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
 }
+
+// CPU time (kernel and user) of the whole process, and of this, the user-interface, thread.
+struct Cpu {
+    double process = 0, thread = 0;
+    static Cpu Now() {
+        FILETIME created, ended, kernel, user;
+        Cpu c;
+        GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+        c.process = Ms(kernel) + Ms(user);
+        GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
+        c.thread = Ms(kernel) + Ms(user);
+        return c;
+    }
+};
 
 struct Row {
     const char* mode;
     long target;
     size_t events;
-    double mean, median, p99, max, cpuPerSecond;
+    double mean, median, p99, max, cpuPerSecond, uiCpuPerSecond;
 };
 
 // Errors are absolute values in milliseconds.
-Row Summarise(const char* mode, long target, std::vector<double> errors, double meanGap, double cpuPerSecond) {
+Row Summarise(const char* mode, long target, std::vector<double> errors, double meanGap, const Cpu& used,
+              double seconds) {
     std::sort(errors.begin(), errors.end());
     auto at = [&](double q) {
         const size_t i = static_cast<size_t>(std::ceil(q * errors.size())) - 1;
         return errors[std::min(i, errors.size() - 1)];
     };
-    return Row{mode, target, errors.size(), meanGap, at(0.5), at(0.99), errors.back(), cpuPerSecond};
+    return Row{mode,          target,       errors.size(),           meanGap,
+               at(0.5),       at(0.99),     errors.back(),           used.process / seconds,
+               used.thread / seconds};
 }
 
 class Bench {
@@ -77,29 +88,33 @@ public:
     // `events` periods of a periodic timer; the first event only starts the count.
     Row Periodic(long period, size_t events) {
         Prepare(true, period, events + 1);
-        const double cpu0 = CpuMs(), t0 = NowMs();
+        const Cpu cpu0 = Cpu::Now();
+        const double t0 = NowMs();
         Enable(true);
         Loop();
         Enable(false);
-        const double seconds = (NowMs() - t0) / 1000.0, cpu = CpuMs() - cpu0;
+        const double seconds = (NowMs() - t0) / 1000.0;
+        const Cpu cpu1 = Cpu::Now();
         Drain();
         std::vector<double> errors;
         for (size_t i = 1; i < stamps_.size(); ++i) errors.push_back(std::fabs(stamps_[i] - stamps_[i - 1] - period));
         const double meanGap = (stamps_.back() - stamps_.front()) / static_cast<double>(stamps_.size() - 1);
-        return Summarise("periodic", period, std::move(errors), meanGap, cpu / seconds);
+        return Summarise("periodic", period, std::move(errors), meanGap, Used(cpu0, cpu1), seconds);
     }
 
     // `events` one-shot delays, each armed again from the handler of the previous one.
     Row OneShot(long delay, size_t events) {
         Prepare(false, delay, events);
         rearm_ = true;
-        const double cpu0 = CpuMs(), t0 = NowMs();
+        const Cpu cpu0 = Cpu::Now();
+        const double t0 = NowMs();
         armedAt_.push_back(NowMs());
         Enable(true);
         Loop();
         rearm_ = false;
         Enable(false);
-        const double seconds = (NowMs() - t0) / 1000.0, cpu = CpuMs() - cpu0;
+        const double seconds = (NowMs() - t0) / 1000.0;
+        const Cpu cpu1 = Cpu::Now();
         Drain();
         std::vector<double> errors;
         double total = 0;
@@ -108,10 +123,16 @@ public:
             total += measured;
             errors.push_back(std::fabs(measured - delay));
         }
-        return Summarise("one-shot", delay, std::move(errors), total / stamps_.size(), cpu / seconds);
+        return Summarise("one-shot", delay, std::move(errors), total / stamps_.size(), Used(cpu0, cpu1), seconds);
     }
 
 private:
+    static Cpu Used(const Cpu& from, const Cpu& to) {
+        Cpu c;
+        c.process = to.process - from.process;
+        c.thread = to.thread - from.thread;
+        return c;
+    }
     void Prepare(bool periodic, long interval, size_t wanted) {
         stamps_.clear();
         armedAt_.clear();
@@ -178,12 +199,14 @@ int main() {
             for (long delay : {1L, 5L, 10L}) rows.push_back(bench.OneShot(delay, 500));
 
             std::printf("RintokCtl timing, events timestamped in the Timer handler on the UI thread\n");
-            std::printf("error = |gap between events - period| (periodic), |arming to event - delay| (one-shot)\n\n");
-            std::printf("%-9s %7s %7s %10s %11s %9s %9s %10s\n", "mode", "target", "events", "mean(ms)",
-                        "median(ms)", "p99(ms)", "max(ms)", "CPU ms/s");
+            std::printf("error = |gap between events - period| (periodic), |arming to event - delay| (one-shot)\n");
+            std::printf("mean = mean gap (periodic) or mean arming-to-event time (one-shot)\n");
+            std::printf("CPU ms/s: CPU time of the process per second of timing; UI: of it, the UI thread's\n\n");
+            std::printf("%-9s %7s %7s %10s %11s %9s %9s %10s %8s\n", "mode", "target", "events", "mean(ms)",
+                        "median(ms)", "p99(ms)", "max(ms)", "CPU ms/s", "UI ms/s");
             for (const Row& r : rows)
-                std::printf("%-9s %4ld ms %7zu %10.3f %11.3f %9.3f %9.3f %10.1f\n", r.mode, r.target, r.events,
-                            r.mean, r.median, r.p99, r.max, r.cpuPerSecond);
+                std::printf("%-9s %4ld ms %7zu %10.3f %11.3f %9.3f %9.3f %10.1f %8.1f\n", r.mode, r.target,
+                            r.events, r.mean, r.median, r.p99, r.max, r.cpuPerSecond, r.uiCpuPerSecond);
         }
     }
     OleUninitialize();
