@@ -89,7 +89,7 @@ struct ControlSpec {
     std::optional<StoredProperties> stored;    // the window's stored values; none: a new control
     AmbientProperties ambient;                 // displayName defaults to `name`
     std::wstring toolTipText;                  // the extender's ToolTipText
-    const EventHandlers* handlers = nullptr;   // must outlive the control
+    const EventHandlers* handlers = nullptr;   // must outlive the control; an object without events routes none
 };
 
 class HostedControl {
