@@ -283,6 +283,7 @@ void Form1::CreaControlli() {
 
     // Keys of the duration box and the press and release of the step buttons.
     SetWindowSubclass(Text3, SottoclasseProc, ids::kText3, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(Label8, SottoclasseProc, ids::kLabel8, reinterpret_cast<DWORD_PTR>(this));
     for (int i = 0; i < 2; ++i)
         SetWindowSubclass(Command2[i], SottoclasseProc, ids::kCommand2 + i, reinterpret_cast<DWORD_PTR>(this));
 }
@@ -359,6 +360,14 @@ LRESULT CALLBACK Form1::SottoclasseProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
             self->Text3_Paste();
             return 0;
         }
+    } else if (id == ids::kLabel8) {
+        // During a run the text changes at every step; it is stored at once and
+        // drawn by the periodic repaint instead of at each change.
+        if (msg == WM_SETTEXT && self->rinfrescoDifferito_ > 0) {
+            const LRESULT r = DefWindowProcA(hwnd, msg, wParam, lParam);
+            self->label8DaRidisegnare_ = true;
+            return r;
+        }
     } else if (id == ids::kCommand2 || id == ids::kCommand2 + 1) {
         const int indice = static_cast<int>(id - ids::kCommand2);
         if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
@@ -384,6 +393,10 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_TIMER:
             if (wParam == ids::kTimer1) Timer1_Timer();
+            if (wParam == ids::kTimerLabel8 && label8DaRidisegnare_) {
+                label8DaRidisegnare_ = false;
+                InvalidateRect(Label8, nullptr, TRUE);
+            }
             return 0;
         case WM_CLOSE:
             OnClose();

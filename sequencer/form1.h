@@ -51,7 +51,8 @@ public:
     std::function<void()> Beep;
     // Cd, the common-dialog component of the file procedures.
     CommonDialog Cd;
-    // Called after each port write of a run, before the step's wait is armed.
+    // Called after each port write of a run, once the step's wait is armed
+    // and its number shown.
     std::function<void()> DopoScritturaPorta;
 
 private:
@@ -127,9 +128,22 @@ private:
     void AbilitaButton();
     void EseguiSequenza();
     bool Passata(const std::string& memo);
-    void Attendi(int32_t durata);
+    // One wait of a step: the part of it the timer is armed for, what is
+    // left after that part, and when the part is over by the clock.
+    struct Attesa {
+        int64_t resto = 0;
+        int64_t scadenza = 0;
+        bool armato = false;
+    };
+    Attesa Arma(int64_t durata);
+    void Attendi(Attesa attesa);
     void FineEsecuzione();
-    void DoEvents();
+    // On during a run: the step number in Label8 is drawn at most every
+    // kPeriodoLabel8 ms, since drawing it at every step of a few milliseconds
+    // costs more than the rest of the step. Its text is always current.
+    void RinfrescoDifferito(bool on);
+    // Processes the pending messages; stops early once `*basta` turns true.
+    void DoEvents(const bool* basta = nullptr);
     void MostraFacciaEsecuzione(bool running);
 
     // The hosted controls and the members of theirs the window uses.
@@ -189,6 +203,11 @@ private:
     // Microseconds (performance counter) before which a tick is taken for a
     // late one of an earlier arming.
     int64_t tickValidoDa_ = 0;
+
+    // Runs in progress (nested ones included) whose Label8 is repainted
+    // periodically rather than at every step.
+    int rinfrescoDifferito_ = 0;
+    bool label8DaRidisegnare_ = false;
 
     // The window is going away: every nested wait unwinds at once.
     bool chiusura_ = false;

@@ -17,6 +17,7 @@ constexpr UINT kText1 = 1050;
 constexpr UINT kText2 = 1051;
 constexpr UINT kText3 = 1052;
 constexpr UINT kCommand3 = 1060;
+constexpr UINT kLabel8 = 1070;
 
 constexpr UINT kMnuNuovo = 2001;
 constexpr UINT kMnuApri = 2002;
@@ -31,5 +32,8 @@ constexpr UINT kMnuLPTPers = 2013;
 constexpr UINT kMnuHelp = 2020;
 
 constexpr UINT_PTR kTimer1 = 1;
+// Repaints Label8 during a run (see Form1::RinfrescoDifferito).
+constexpr UINT_PTR kTimerLabel8 = 2;
+constexpr UINT kPeriodoLabel8 = 40;  // ms
 
 }  // namespace quelmar::ids

@@ -4,6 +4,7 @@
 // returns only when the run has ended and the window stays usable. The wait
 // sleeps until a message arrives (the timer's tick is one) instead of polling.
 #include <windows.h>
+#include <mmsystem.h>
 
 #include <algorithm>
 
@@ -24,6 +25,26 @@ int64_t AdessoMicro() {
     QueryPerformanceCounter(&t);
     return t.QuadPart / f.QuadPart * 1000000 + t.QuadPart % f.QuadPart * 1000000 / f.QuadPart;
 }
+
+void CALLBACK NessunaAzione(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {}
+
+// Held for the length of a run. mmtimer1 is stopped and started again at every
+// step, and some multimedia-timer services end their thread whenever no timer
+// is registered and start a new one at the next registration: a thread start
+// per step costs more processor time than the rest of the step. A timer that
+// does nothing keeps that thread in place meanwhile.
+class SostegnoTimer {
+public:
+    SostegnoTimer() : id_(timeSetEvent(1000, 1000, NessunaAzione, 0, TIME_PERIODIC)) {}
+    ~SostegnoTimer() {
+        if (id_) timeKillEvent(id_);
+    }
+    SostegnoTimer(const SostegnoTimer&) = delete;
+    SostegnoTimer& operator=(const SostegnoTimer&) = delete;
+
+private:
+    UINT id_;
+};
 
 }  // namespace
 
@@ -100,7 +121,29 @@ void Form1::FineEsecuzione() {
     stato_.InEsecuzione = false;
 }
 
+void Form1::RinfrescoDifferito(bool on) {
+    rinfrescoDifferito_ += on ? 1 : -1;
+    if (!hwnd_) return;
+    if (on && rinfrescoDifferito_ == 1) SetTimer(hwnd_, ids::kTimerLabel8, ids::kPeriodoLabel8, nullptr);
+    if (!on && rinfrescoDifferito_ == 0) {
+        KillTimer(hwnd_, ids::kTimerLabel8);
+        label8DaRidisegnare_ = false;
+        InvalidateRect(Label8, nullptr, TRUE);
+    }
+}
+
 void Form1::EseguiSequenza() {
+    const SostegnoTimer sostegno;
+    class Differito {
+    public:
+        explicit Differito(Form1& f) : f_(f) { f_.RinfrescoDifferito(true); }
+        ~Differito() { f_.RinfrescoDifferito(false); }
+        Differito(const Differito&) = delete;
+        Differito& operator=(const Differito&) = delete;
+
+    private:
+        Form1& f_;
+    } differito(*this);
     EnableWindow(Label8, TRUE);
     const std::string memo = Testo(Label8);
     if (stato_.Testata.Loop) {
@@ -127,12 +170,15 @@ bool Form1::Passata(const std::string& memo) {
         const uint8_t bit = stato_.Steps(i).Bit;
         const int32_t durata = stato_.Steps(i).Durata;
         if (abilitato) {
+            Hwinterface1_Scrivi(IndirizzoPorta_, bit);
+            // The wait counts from the write, so the timer is armed before the
+            // display follows the step (a few microseconds later).
+            Attesa attesa;
+            if (durata != 0) attesa = Arma(durata < 1 ? 1 : durata);  // the timer takes below 1 ms as 1 ms
             if (stato_.Testata.VisualizzaOutput) DispValori(i);
             ImpostaTesto(Label8, Testi::kStepN + std::to_string(i));
-            Hwinterface1_Scrivi(IndirizzoPorta_, bit);
             if (DopoScritturaPorta) DopoScritturaPorta();
-            // The timer takes an interval below 1 ms as 1 ms.
-            if (durata != 0) Attendi(durata < 1 ? 1 : durata);
+            if (durata != 0) Attendi(attesa);
         }
         DoEvents();
         if (chiusura_) return false;
@@ -146,42 +192,45 @@ bool Form1::Passata(const std::string& memo) {
     return true;
 }
 
-// Holds the step's byte for `durata` ms, counted from now: the timer is
-// re-armed and only a tick of this arming ends the wait.
-void Form1::Attendi(int32_t durata) {
-    int64_t resto = durata;
-    while (resto > 0 && !chiusura_) {
-        const int64_t parte = std::min(resto, kParteMassima);
-        TickArrivato = false;
-        bool armato = false;
-        if (mmtimer1) {
-            // Ticks already queued belong to the arming that is over.
-            mmtimer1_Enabled(false);
-            mmtimer1_ScartaTick();
-            tickValidoDa_ = AdessoMicro() + parte * 500;
-            mmtimer1_Interval(static_cast<int32_t>(parte));
-            armato = mmtimer1_Enabled(true);
-        }
-        // Without a running timer the wait is counted here, so it still ends.
-        const int64_t scadenza = AdessoMicro() + parte * 1000;
-        for (;;) {
-            DoEvents();
-            if (TickArrivato || chiusura_) break;
-            DWORD attesa = INFINITE;
-            if (!armato) {
-                const int64_t manca = scadenza - AdessoMicro();
+// Arms mmtimer1 for (the first part of) a wait of `durata` ms from now.
+Form1::Attesa Form1::Arma(int64_t durata) {
+    Attesa a;
+    const int64_t parte = std::min(durata, kParteMassima);
+    a.resto = durata - parte;
+    TickArrivato = false;
+    const int64_t adesso = AdessoMicro();
+    tickValidoDa_ = adesso + parte * 500;
+    a.scadenza = adesso + parte * 1000;
+    if (mmtimer1) {
+        mmtimer1_Enabled(false);
+        mmtimer1_Interval(static_cast<int32_t>(parte));
+        a.armato = mmtimer1_Enabled(true);
+    }
+    return a;
+}
+
+// Waits until the tick of the armed timer has arrived. Without a running
+// timer the wait is counted here, so that it still ends.
+void Form1::Attendi(Attesa a) {
+    for (;;) {
+        while (!TickArrivato && !chiusura_) {
+            DWORD ms = INFINITE;
+            if (!a.armato) {
+                const int64_t manca = a.scadenza - AdessoMicro();
                 if (manca <= 0) break;
-                attesa = static_cast<DWORD>((manca + 999) / 1000);
+                ms = static_cast<DWORD>((manca + 999) / 1000);
             }
-            MsgWaitForMultipleObjectsEx(0, nullptr, attesa, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+            MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+            DoEvents(&TickArrivato);
         }
-        resto -= parte;
+        if (a.resto <= 0 || chiusura_) return;
+        a = Arma(a.resto);
     }
 }
 
-void Form1::DoEvents() {
+void Form1::DoEvents(const bool* basta) {
     MSG msg;
-    while (!chiusura_ && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (!chiusura_ && !(basta && *basta) && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // The program is ending: leave the quit for the outer loop and unwind.
             PostQuitMessage(static_cast<int>(msg.wParam));

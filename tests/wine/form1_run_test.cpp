@@ -303,9 +303,9 @@ TEST_F(Form1RunTest, TicksOfAnEarlierArmingDoNotEndAStepEarly) {
     int scrittura = 0;
     F().DopoScritturaPorta = [&] {
         ++scrittura;
-        // Step 1: a tick already queued when the wait is armed.
+        // Step 1: a stale tick already waiting in the queue when the wait begins.
         if (scrittura == 1) TickEstraneo();
-        // Step 2: a tick of the old arming that arrives just after the re-arm.
+        // Step 2: a tick of the old arming that arrives a few milliseconds into the wait.
         if (scrittura == 2) Dopo(5, [this] { TickEstraneo(); });
     };
     Clic("Command3");

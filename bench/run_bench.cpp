@@ -1,0 +1,158 @@
+// How faithfully the main window's run engine holds each step: a program of
+// 500 steps of 1 to 20 ms is played through the real window (mmtimer1 and
+// Hwinterface1 hosted), and the port trace gives each step's hold time.
+// Prints the hold-time error (median, p99, maximum), the drift of the whole
+// run against the programmed total, and the process's CPU use during the run.
+#include <windows.h>
+#include <ole2.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "sequencer/form1.h"
+#include "sequencer/form1_ids.h"
+
+namespace {
+
+constexpr int kPassi = 500;
+constexpr int16_t kIndirizzo = 0x378;
+constexpr double kObiettivoP99Ms = 1.0;
+constexpr double kObiettivoCpu = 5.0;  // percent of one core
+
+struct Riga {
+    long long micros = 0;
+    unsigned valore = 0;
+};
+
+std::vector<Riga> LeggiTraccia(const std::string& path) {
+    std::vector<Riga> righe;
+    std::ifstream in(path);
+    std::string linea;
+    while (std::getline(in, linea)) {
+        Riga r;
+        unsigned indirizzo = 0;
+        if (std::sscanf(linea.c_str(), "%lld 0x%x %u", &r.micros, &indirizzo, &r.valore) == 3) righe.push_back(r);
+    }
+    return righe;
+}
+
+double Percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t i = static_cast<size_t>(std::ceil(p / 100.0 * static_cast<double>(v.size()))) - 1;
+    return v[std::min(i, v.size() - 1)];
+}
+
+int64_t CpuMicro() {
+    FILETIME creazione, fine, kernel, utente;
+    GetProcessTimes(GetCurrentProcess(), &creazione, &fine, &kernel, &utente);
+    auto micro = [](const FILETIME& f) {
+        return static_cast<int64_t>((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 10;
+    };
+    return micro(kernel) + micro(utente);
+}
+
+int64_t OraMicro() {
+    LARGE_INTEGER f, t;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&t);
+    return t.QuadPart / f.QuadPart * 1000000 + t.QuadPart % f.QuadPart * 1000000 / f.QuadPart;
+}
+
+struct Ole {
+    HRESULT hr = OleInitialize(nullptr);
+    ~Ole() {
+        if (SUCCEEDED(hr)) OleUninitialize();
+    }
+};
+
+}  // namespace
+
+int main() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string traccia = std::string(temp) + "quelmar-run-bench-" + std::to_string(GetCurrentProcessId()) + ".trace";
+    DeleteFileA(traccia.c_str());
+    // The component opens its trace when it is created with the window.
+    SetEnvironmentVariableA("QUELMAR_PORT_TRACE", traccia.c_str());
+
+    Ole ole;
+    quelmar::Form1 form(GetModuleHandleA(nullptr));
+    form.MsgBox = [](const std::string& testo, UINT, const std::string&) {
+        std::printf("message: %s\n", testo.c_str());
+        return IDNO;
+    };
+    int codice = 0;
+    if (!form.Load("", codice)) {
+        std::printf("the main window did not load (%d)\n", codice);
+        return 1;
+    }
+    if (!form.Control("mmtimer1")) {
+        std::printf("mmtimer1 is not hosted (Rintok.dll missing?)\n");
+        return 1;
+    }
+
+    // The port: the custom address, chosen through the menu.
+    quelmar::SequencerState& s = form.Stato();
+    s.IndirizzoPersonalizzato = kIndirizzo;
+    SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(form.MenuId("mnuLPTPers"), 0), 0);
+
+    // Durations of 1 to 20 ms from a fixed sequence, so every run plays the same
+    // program; a last step of 0 ms marks the end of the 500th hold.
+    std::vector<int32_t> durate;
+    uint32_t seme = 12345;
+    int64_t totale = 0;
+    for (int i = 1; i <= kPassi; ++i) {
+        seme = seme * 1103515245u + 12345u;
+        const int32_t ms = 1 + static_cast<int32_t>((seme >> 16) % 20);
+        durate.push_back(ms);
+        totale += ms;
+        s.Steps(i) = {true, static_cast<uint8_t>(i & 0xFF), ms, ""};
+    }
+    s.Steps(kPassi + 1) = {true, 0, 0, ""};
+    s.TotaleSteps = kPassi + 1;
+
+    HWND command3 = form.Control("Command3");
+    const int64_t cpuPrima = CpuMicro();
+    const int64_t inizio = OraMicro();
+    SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(command3), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(command3));
+    const int64_t durataRun = OraMicro() - inizio;
+    const int64_t cpu = CpuMicro() - cpuPrima;
+
+    const std::vector<Riga> righe = LeggiTraccia(traccia);
+    DeleteFileA(traccia.c_str());
+    if (righe.size() != static_cast<size_t>(kPassi + 1)) {
+        std::printf("the trace holds %zu writes, %d expected\n", righe.size(), kPassi + 1);
+        return 1;
+    }
+    std::vector<double> errori;  // |held - programmed|, ms
+    std::vector<double> conSegno;
+    for (int i = 0; i < kPassi; ++i) {
+        const double tenuto = static_cast<double>(righe[i + 1].micros - righe[i].micros) / 1000.0;
+        const double e = tenuto - durate[static_cast<size_t>(i)];
+        conSegno.push_back(e);
+        errori.push_back(std::fabs(e));
+    }
+    const double suonato = static_cast<double>(righe[kPassi].micros - righe[0].micros) / 1000.0;
+    const double p99 = Percentile(errori, 99);
+    const double cpuPercento = 100.0 * static_cast<double>(cpu) / static_cast<double>(durataRun);
+
+    std::printf("Run engine: %d steps of 1-20 ms (programmed total %lld ms), paced by mmtimer1\n", kPassi,
+                static_cast<long long>(totale));
+    std::printf("  hold-time error |held - programmed|: median %.3f ms, p99 %.3f ms, max %.3f ms\n",
+                Percentile(errori, 50), p99, *std::max_element(errori.begin(), errori.end()));
+    std::printf("  held - programmed: p1 %+.3f ms, p50 %+.3f ms, p99 %+.3f ms\n", Percentile(conSegno, 1),
+                Percentile(conSegno, 50), Percentile(conSegno, 99));
+    std::printf("  whole run: %.1f ms played, drift %+.1f ms (%+.2f %%)\n", suonato,
+                suonato - static_cast<double>(totale), 100.0 * (suonato - static_cast<double>(totale)) / static_cast<double>(totale));
+    std::printf("  CPU during the run: %.1f ms in %.1f ms = %.2f %% of one core\n", cpu / 1000.0, durataRun / 1000.0,
+                cpuPercento);
+    std::printf("  goals: p99 <= %.1f ms %s, CPU < %.0f %% %s\n", kObiettivoP99Ms, p99 <= kObiettivoP99Ms ? "met" : "MISSED",
+                kObiettivoCpu, cpuPercento < kObiettivoCpu ? "met" : "MISSED");
+    return 0;
+}
