@@ -91,6 +91,25 @@ TEST_F(Form1StartTest, FileOnTheCommandLinePlaysOnceThenTheWindowIdlesWithItsNam
     }
 }
 
+TEST_F(Form1StartTest, ClosingTheWindowDuringTheStartUpRunEndsTheProgram) {
+    const std::string cmd = "\"" + wine_test::ProgramFolder() + "\\Quelmar.exe\" f=demo p=h378";
+    const auto r = wine_test::RunProcess(cmd, folder_, {"QUELMAR_PORT_TRACE=" + trace_}, 30000, [&](HWND hwnd) {
+        if (wine_test::ClassName(hwnd) == "#32770") {
+            ADD_FAILURE() << wine_test::MessageBoxText(hwnd);
+            PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+            return;
+        }
+        if (Caption(hwnd).compare(0, 14, "Programmazione") != 0) return;
+        // A few steps in, the close box: no question, the run and the program end.
+        EXPECT_TRUE(wine_test::PumpUntil([&] { return wine_test::ReadTrace(trace_).size() >= 3; }, 10000));
+        EXPECT_NE(Caption(hwnd).find(" - In esecuzione"), std::string::npos);
+        PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    });
+    ASSERT_TRUE(r.finished) << "the program did not end";
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_LT(wine_test::ReadTrace(trace_).size(), 10u);
+}
+
 TEST_F(Form1StartTest, MissingFileOnTheCommandLineStartsANewProgramSilently) {
     std::string captionVista;
     const std::string cmd = "\"" + wine_test::ProgramFolder() + "\\Quelmar.exe\" f=assente p=h378";
