@@ -153,6 +153,7 @@ private:
     // Sets Enabled; returns it as the control reports it afterwards (false
     // when the system refused the timer).
     bool mmtimer1_Enabled(bool on);
+    bool mmtimer1_Attivo();
     // Drops the expiries already queued for the control: they belong to an
     // arming that is over.
     void mmtimer1_ScartaTick();

@@ -61,9 +61,14 @@ bool Form1::mmtimer1_Enabled(bool on) {
     // The control's Enabled takes its argument by reference.
     VARIANT_BOOL valore = on ? VARIANT_TRUE : VARIANT_FALSE;
     host::PutById(mmtimer1->Dispatch(), rintok::kDispEnabled, host::Arg::RefBool(valore));
+    return mmtimer1_Attivo();
+}
+
+bool Form1::mmtimer1_Attivo() {
     com::Variant letto;
     bool abilitato = false;
-    if (SUCCEEDED(host::GetById(mmtimer1->Dispatch(), rintok::kDispEnabled, letto))) letto.ToBool(abilitato);
+    if (mmtimer1 && SUCCEEDED(host::GetById(mmtimer1->Dispatch(), rintok::kDispEnabled, letto)))
+        letto.ToBool(abilitato);
     return abilitato;
 }
 

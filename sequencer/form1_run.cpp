@@ -214,6 +214,9 @@ Form1::Attesa Form1::Arma(int64_t durata) {
 void Form1::Attendi(Attesa a) {
     for (;;) {
         while (!TickArrivato && !chiusura_) {
+            // A run started in this wait (after a stop request) switches the
+            // timer off when it ends: no tick can come any more.
+            if (a.armato && !mmtimer1_Attivo()) return;
             DWORD ms = INFINITE;
             if (!a.armato) {
                 const int64_t manca = a.scadenza - AdessoMicro();

@@ -29,20 +29,33 @@ struct Domanda {
 };
 
 // Runs `action` once, `ms` after now, from inside whatever message loop is
-// running then (the run engine's wait included).
+// running then (the run engine's wait included). One action is pending at a
+// time: a new one replaces it.
 inline std::function<void()>& AzioneDifferita() {
     static std::function<void()> azione;
     return azione;
 }
+inline UINT_PTR& TimerDifferito() {
+    static UINT_PTR id = 0;
+    return id;
+}
+inline void AnnullaDopo() {
+    if (TimerDifferito()) KillTimer(nullptr, TimerDifferito());
+    TimerDifferito() = 0;
+    AzioneDifferita() = nullptr;
+}
 inline void CALLBACK EseguiAzioneDifferita(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
+    if (id != TimerDifferito()) return;
+    TimerDifferito() = 0;
     auto azione = std::move(AzioneDifferita());
     AzioneDifferita() = nullptr;
     if (azione) azione();
 }
 inline void Dopo(UINT ms, std::function<void()> action) {
+    AnnullaDopo();
     AzioneDifferita() = std::move(action);
-    SetTimer(nullptr, 0, ms, EseguiAzioneDifferita);
+    TimerDifferito() = SetTimer(nullptr, 0, ms, EseguiAzioneDifferita);
 }
 
 class Form1Test : public ::testing::Test {
@@ -58,6 +71,7 @@ protected:
         SetEnvironmentVariableA("QUELMAR_PORT_TRACE", trace_.c_str());
     }
     void TearDown() override {
+        AnnullaDopo();
         form_.reset();
         SetEnvironmentVariableA("QUELMAR_PORT_TRACE", nullptr);
         DeleteFileA(trace_.c_str());

@@ -296,6 +296,29 @@ TEST_F(Form1RunTest, RunStartedAfterAStopRequestRunsInsideTheOldOne) {
     EXPECT_EQ(TestoDi(F().Handle()), "Programmazione porta parallela 3.1.0.0  \xDF");
 }
 
+TEST_F(Form1RunTest, ARunOfZeroDurationStepsNestedAfterAStopLetsTheOldRunEnd) {
+    Carica();
+    PortaPersonalizzata(0x378);
+    Programma({{true, 1, 400}, {true, 2, 0}});
+    bool chiusa = false;
+    Dopo(100, [&] {
+        Clic("Command3");  // stop request
+        S().Steps(1).Durata = 0;
+        Clic("Command3");  // a nested run of 0 ms steps, over at once
+        // Should the old run never leave its wait, the window goes.
+        Dopo(3000, [&] {
+            chiusa = true;
+            SendMessageA(F().Handle(), WM_CLOSE, 0, 0);
+        });
+    });
+    const int64_t inizio = AdessoMs();
+    Clic("Command3");
+    AnnullaDopo();
+    EXPECT_FALSE(chiusa) << "the old run waited for a tick that could not come";
+    EXPECT_LT(AdessoMs() - inizio, 2500);
+    EXPECT_EQ(Valori(), (std::vector<int>{1, 1, 2}));
+}
+
 TEST_F(Form1RunTest, TicksOfAnEarlierArmingDoNotEndAStepEarly) {
     Carica();
     PortaPersonalizzata(0x378);
