@@ -364,7 +364,8 @@ LRESULT CALLBACK Form1::SottoclasseProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
         // During a run the text changes at every step; it is stored at once and
         // drawn by the periodic repaint instead of at each change.
         if (msg == WM_SETTEXT && self->rinfrescoDifferito_ > 0) {
-            const LRESULT r = DefWindowProcA(hwnd, msg, wParam, lParam);
+            const LRESULT r = IsWindowUnicode(hwnd) ? DefWindowProcW(hwnd, msg, wParam, lParam)
+                                                    : DefWindowProcA(hwnd, msg, wParam, lParam);
             self->label8DaRidisegnare_ = true;
             return r;
         }
