@@ -73,15 +73,15 @@ class Bench {
 public:
     explicit Bench(HWND parent) {
         handlers_.Add("mmtimer1_Timer", [this](host::EventArgs&) { OnTimer(); });
-        host::ControlSpec spec;
-        spec.name = "mmtimer1";
-        spec.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
-        spec.parent = parent;
-        spec.position = {0, 0, 2325, 450};
+        host::ControlSpec setup;
+        setup.name = "mmtimer1";
+        setup.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
+        setup.parent = parent;
+        setup.position = {0, 0, 2325, 450};
         // As the main window stores it.
-        spec.stored = host::StoredProperties{{L"Periodic", true}, {L"Interval", 0}, {L"Resolution", 0}};
-        spec.handlers = &handlers_;
-        hr_ = host::HostedControl::Create(spec, timer_);
+        setup.stored = host::StoredProperties{{L"Periodic", true}, {L"Interval", 0}, {L"Resolution", 0}};
+        setup.handlers = &handlers_;
+        hr_ = host::HostedControl::Create(setup, timer_);
     }
     HRESULT Result() const { return hr_; }
 

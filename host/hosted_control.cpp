@@ -104,29 +104,29 @@ com::ComPtr<IConnectionPoint> FindPoint(IUnknown* object, const IID& iid) {
 
 HostedControl::HostedControl(Key) {}
 
-HRESULT HostedControl::Create(const ControlSpec& spec, std::unique_ptr<HostedControl>& out) {
+HRESULT HostedControl::Create(const ControlSpec& setup, std::unique_ptr<HostedControl>& out) {
     out.reset();
     auto control = std::make_unique<HostedControl>(Key{});
     // On failure the destructor undoes the steps already taken.
-    HRESULT hr = control->Build(spec);
+    HRESULT hr = control->Build(setup);
     if (FAILED(hr)) return hr;
     out = std::move(control);
     return S_OK;
 }
 
-HRESULT HostedControl::Build(const ControlSpec& spec) {
-    name_ = spec.name;
-    HRESULT hr = CreateObject(spec.source, object_);
+HRESULT HostedControl::Build(const ControlSpec& setup) {
+    name_ = setup.name;
+    HRESULT hr = CreateObject(setup.source, object_);
     if (FAILED(hr)) return hr;
     hr = object_->QueryInterface(IID_IDispatch, dispatch_.OutVoid());
     if (FAILED(hr)) return hr;
 
-    const RECT placement = PixelsFromTwips(spec.position);
-    AmbientProperties ambient = spec.ambient;
+    const RECT placement = PixelsFromTwips(setup.position);
+    AmbientProperties ambient = setup.ambient;
     site_ = com::ComPtr<ControlSite>(
-        new ControlSite(std::wstring(spec.name.begin(), spec.name.end()), spec.parent, placement, ambient));
+        new ControlSite(std::wstring(setup.name.begin(), setup.name.end()), setup.parent, placement, ambient));
     site_->SetControl(object_.Get());
-    site_->toolTipText = spec.toolTipText;
+    site_->toolTipText = setup.toolTipText;
 
     object_->QueryInterface(IID_IOleObject, oleObject_.OutVoid());
     DWORD misc = 0;
@@ -141,12 +141,12 @@ HRESULT HostedControl::Build(const ControlSpec& spec) {
 
     com::ComPtr<IPersistPropertyBag> persist;
     object_->QueryInterface(IID_IPersistPropertyBag, persist.OutVoid());
-    if (spec.stored) {
+    if (setup.stored) {
         if (persist) {
-            com::ComPtr<PropertyBagOfValues> bag(new PropertyBagOfValues(*spec.stored));
+            com::ComPtr<PropertyBagOfValues> bag(new PropertyBagOfValues(*setup.stored));
             hr = persist->Load(bag.Get(), nullptr);
             if (FAILED(hr)) return hr;
-        } else if (!spec.stored->empty()) {
+        } else if (!setup.stored->empty()) {
             return E_NOINTERFACE;  // stored values the object cannot take
         }
     } else if (persist) {
@@ -167,17 +167,17 @@ HRESULT HostedControl::Build(const ControlSpec& spec) {
         sited_ = true;
     }
 
-    if (spec.handlers) {
-        hr = AdviseEvents(spec.handlers);
+    if (setup.handlers) {
+        hr = AdviseEvents(setup.handlers);
         if (FAILED(hr)) return hr;
     }
     AdvisePropertyNotify();
 
-    if (oleObject_ && spec.parent) {
+    if (oleObject_ && setup.parent) {
         SIZEL extent = com::HimetricFromPixels(SIZE{placement.right - placement.left, placement.bottom - placement.top});
         oleObject_->SetExtent(DVASPECT_CONTENT, &extent);
         RECT rc = placement;
-        hr = oleObject_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, spec.parent, &rc);
+        hr = oleObject_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, setup.parent, &rc);
         if (FAILED(hr)) return hr;
     }
     return S_OK;

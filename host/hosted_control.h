@@ -7,15 +7,15 @@
 //
 //   host::EventHandlers events;   // a member of the window, outliving its controls
 //   events.Add("mmtimer1_Timer", [this](host::EventArgs&) { mmtimer1_Timer(); });
-//   host::ControlSpec spec;
-//   spec.name = "mmtimer1";
-//   spec.source = host::ControlSource::FromDll(L"Rintok.dll", rintok::kClsidRintokCtl);
-//   spec.parent = hwnd;
-//   spec.position = {120, 4680, 2325, 450};            // twips
-//   spec.stored = host::StoredProperties{{L"Interval", 0}, {L"Periodic", true}, {L"Resolution", 0}};
-//   spec.handlers = &events;
+//   host::ControlSpec setup;
+//   setup.name = "mmtimer1";
+//   setup.source = host::ControlSource::FromDll(L"Rintok.dll", rintok::kClsidRintokCtl);
+//   setup.parent = hwnd;
+//   setup.position = {120, 4680, 2325, 450};            // twips
+//   setup.stored = host::StoredProperties{{L"Interval", 0}, {L"Periodic", true}, {L"Resolution", 0}};
+//   setup.handlers = &events;
 //   std::unique_ptr<host::HostedControl> mmtimer1;
-//   HRESULT hr = host::HostedControl::Create(spec, mmtimer1);
+//   HRESULT hr = host::HostedControl::Create(setup, mmtimer1);
 //   host::PutById(mmtimer1->Dispatch(), rintok::kDispInterval, host::Arg::Val(250L));
 //
 // The port-access component is hosted the same way with no parent: it gets
@@ -99,9 +99,9 @@ class HostedControl {
 
 public:
     // Creates the control, gives it its stored properties (or InitNew), sites
-    // it and activates it in place on `spec.parent`. On failure `out` stays
+    // it and activates it in place on `setup.parent`. On failure `out` stays
     // empty and nothing is left behind; the result says which step failed.
-    static HRESULT Create(const ControlSpec& spec, std::unique_ptr<HostedControl>& out);
+    static HRESULT Create(const ControlSpec& setup, std::unique_ptr<HostedControl>& out);
 
     explicit HostedControl(Key);
     HostedControl(const HostedControl&) = delete;
@@ -137,7 +137,7 @@ public:
     HRESULT SaveProperties(StoredProperties& out) const;
 
 private:
-    HRESULT Build(const ControlSpec& spec);
+    HRESULT Build(const ControlSpec& setup);
     HRESULT AdviseEvents(const EventHandlers* handlers);
     void AdvisePropertyNotify();
     void Unadvise(const IID& iid, DWORD& cookie);

@@ -60,12 +60,12 @@ protected:
     }
 
     std::unique_ptr<host::HostedControl> HostPort(const host::EventHandlers* handlers, HRESULT* result = nullptr) {
-        host::ControlSpec spec;
-        spec.name = "Hwinterface1";
-        spec.source = host::ControlSource::FromDll(L"hwinterface.ocx", kClsidHwinterface);
-        spec.handlers = handlers;
+        host::ControlSpec setup;
+        setup.name = "Hwinterface1";
+        setup.source = host::ControlSource::FromDll(L"hwinterface.ocx", kClsidHwinterface);
+        setup.handlers = handlers;
         std::unique_ptr<host::HostedControl> port;
-        const HRESULT hr = host::HostedControl::Create(spec, port);
+        const HRESULT hr = host::HostedControl::Create(setup, port);
         if (result) *result = hr;
         else EXPECT_EQ(hr, S_OK);
         return port;
@@ -102,19 +102,19 @@ TEST_F(HostTest, ControlIsPlacedAsAVisibleChildAtItsPositionInTwips) {
 }
 
 TEST_F(HostTest, ControlSeesTheAmbientPropertiesOfItsContainer) {
-    host::ControlSpec spec;
-    spec.name = "mmtimer1";
-    spec.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
-    spec.parent = window_.Get();
-    spec.position = {0, 0, 2325, 450};
-    spec.ambient.fontName = L"Tahoma";
-    spec.ambient.fontPoints = 12;
-    spec.ambient.fontBold = true;
-    spec.ambient.backColor = 0x00112233;
-    spec.ambient.foreColor = 0x00445566;
-    spec.ambient.locale = 0x0410;
+    host::ControlSpec setup;
+    setup.name = "mmtimer1";
+    setup.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
+    setup.parent = window_.Get();
+    setup.position = {0, 0, 2325, 450};
+    setup.ambient.fontName = L"Tahoma";
+    setup.ambient.fontPoints = 12;
+    setup.ambient.fontBold = true;
+    setup.ambient.backColor = 0x00112233;
+    setup.ambient.foreColor = 0x00445566;
+    setup.ambient.locale = 0x0410;
     std::unique_ptr<host::HostedControl> c;
-    ASSERT_EQ(host::HostedControl::Create(spec, c), S_OK);
+    ASSERT_EQ(host::HostedControl::Create(setup, c), S_OK);
 
     const struct {
         DISPID id;
@@ -197,13 +197,13 @@ TEST_F(HostTest, EventsReachTheHandlerNamedAfterTheControlAndTheEvent) {
         });
     }
     auto make = [&](const std::string& name, const host::EventHandlers* h) {
-        host::ControlSpec spec;
-        spec.name = name;
-        spec.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
-        spec.parent = window_.Get();
-        spec.handlers = h;
+        host::ControlSpec setup;
+        setup.name = name;
+        setup.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
+        setup.parent = window_.Get();
+        setup.handlers = h;
         std::unique_ptr<host::HostedControl> c;
-        EXPECT_EQ(host::HostedControl::Create(spec, c), S_OK) << name;
+        EXPECT_EQ(host::HostedControl::Create(setup, c), S_OK) << name;
         return c;
     };
     auto first = make("mmtimer1", &handlers);
@@ -237,12 +237,12 @@ TEST_F(HostTest, HandlerMayReleaseTheControlThatRaisedTheEvent) {
         ++raised;
         c.reset();
     });
-    host::ControlSpec spec;
-    spec.name = "mmtimer1";
-    spec.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
-    spec.parent = window_.Get();
-    spec.handlers = &handlers;
-    ASSERT_EQ(host::HostedControl::Create(spec, c), S_OK);
+    host::ControlSpec setup;
+    setup.name = "mmtimer1";
+    setup.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
+    setup.parent = window_.Get();
+    setup.handlers = &handlers;
+    ASSERT_EQ(host::HostedControl::Create(setup, c), S_OK);
     const HWND hwnd = c->Window();
     PostMessageA(hwnd, WM_CHAR, 10, 0);
     PostMessageA(hwnd, WM_CHAR, 10, 0);  // reaches no window any more
@@ -278,14 +278,14 @@ TEST_F(HostTest, StoredPropertiesAreLoadedAndChangesAreReportedOnceEach) {
 }
 
 TEST_F(HostTest, ExtenderAnswersToolTipTextNameAndPositionAndPassesTheRestToTheControl) {
-    host::ControlSpec spec;
-    spec.name = "mmtimer1";
-    spec.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
-    spec.parent = window_.Get();
-    spec.position = {300, 450, 2325, 450};
-    spec.toolTipText = L"Durata \u00E8 in ms";
+    host::ControlSpec setup;
+    setup.name = "mmtimer1";
+    setup.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
+    setup.parent = window_.Get();
+    setup.position = {300, 450, 2325, 450};
+    setup.toolTipText = L"Durata \u00E8 in ms";
     std::unique_ptr<host::HostedControl> c;
-    ASSERT_EQ(host::HostedControl::Create(spec, c), S_OK);
+    ASSERT_EQ(host::HostedControl::Create(setup, c), S_OK);
     auto extender = ExtenderOf(c.get());
     ASSERT_TRUE(extender);
 
@@ -415,13 +415,13 @@ TEST_F(HostTest, CreationFailuresLeaveNoControlAndNoWindowBehind) {
         {"no object", host::ControlSource::FromObject(nullptr), E_POINTER},
     };
     for (const auto& k : cases) {
-        host::ControlSpec spec;
-        spec.name = "mmtimer1";
-        spec.source = k.source;
-        spec.parent = window_.Get();
-        spec.handlers = &events_;
+        host::ControlSpec setup;
+        setup.name = "mmtimer1";
+        setup.source = k.source;
+        setup.parent = window_.Get();
+        setup.handlers = &events_;
         std::unique_ptr<host::HostedControl> c;
-        EXPECT_EQ(host::HostedControl::Create(spec, c), k.expected) << k.what;
+        EXPECT_EQ(host::HostedControl::Create(setup, c), k.expected) << k.what;
         EXPECT_FALSE(c) << k.what;
         EXPECT_EQ(ChildWindows(), 0) << k.what;
     }

@@ -247,13 +247,13 @@ TEST_F(RintokRegistrationTest, RegisteredControlWorksByProgIdFromAScriptAndFromT
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     {
         com::Window parent(rintok_test::MakeHostWindow());
-        host::ControlSpec spec;
-        spec.name = "mmtimer1";
-        spec.source = host::ControlSource::FromProgId(rintok::kProgId);
-        spec.parent = parent.Get();
-        spec.stored = host::StoredProperties{{L"Periodic", true}, {L"Interval", 0}, {L"Resolution", 0}};
+        host::ControlSpec setup;
+        setup.name = "mmtimer1";
+        setup.source = host::ControlSource::FromProgId(rintok::kProgId);
+        setup.parent = parent.Get();
+        setup.stored = host::StoredProperties{{L"Periodic", true}, {L"Interval", 0}, {L"Resolution", 0}};
         std::unique_ptr<host::HostedControl> c;
-        ASSERT_EQ(host::HostedControl::Create(spec, c), S_OK);
+        ASSERT_EQ(host::HostedControl::Create(setup, c), S_OK);
         com::Variant v;
         EXPECT_EQ(host::GetById(c->Dispatch(), rintok::kDispPeriodic, v), S_OK);
         EXPECT_EQ(v.Ref().boolVal, VARIANT_TRUE);

@@ -65,16 +65,16 @@ protected:
     std::unique_ptr<host::HostedControl> Host(std::optional<host::StoredProperties> stored = std::nullopt,
                                               bool userMode = true, const std::string& name = "mmtimer1",
                                               HRESULT* result = nullptr) {
-        host::ControlSpec spec;
-        spec.name = name;
-        spec.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
-        spec.parent = window_.Get();
-        spec.position = {150, 300, 2325, 450};
-        spec.stored = std::move(stored);
-        spec.ambient.userMode = userMode;
-        spec.handlers = &events_;
+        host::ControlSpec setup;
+        setup.name = name;
+        setup.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
+        setup.parent = window_.Get();
+        setup.position = {150, 300, 2325, 450};
+        setup.stored = std::move(stored);
+        setup.ambient.userMode = userMode;
+        setup.handlers = &events_;
         std::unique_ptr<host::HostedControl> control;
-        const HRESULT hr = host::HostedControl::Create(spec, control);
+        const HRESULT hr = host::HostedControl::Create(setup, control);
         if (result) *result = hr;
         else EXPECT_EQ(hr, S_OK) << "hosting " << name;
         return control;
