@@ -1,5 +1,5 @@
 // Owners of plain Win32 handles used by the controls and their host: GDI
-// objects, device contexts, a selection into a DC, windows and modules. Each
+// objects, device contexts, a selection into a DC, menus, windows and modules. Each
 // releases its handle with the call that matches how it was obtained.
 #pragma once
 
@@ -96,6 +96,24 @@ public:
 private:
     HDC dc_;
     int id_;
+};
+
+// A menu until a window or another menu takes it (SetMenu, or AppendMenu of a
+// popup): then Release(). DestroyMenu at the end otherwise.
+class Menu {
+public:
+    explicit Menu(HMENU menu) : menu_(menu) {}
+    Menu(const Menu&) = delete;
+    Menu& operator=(const Menu&) = delete;
+    ~Menu() {
+        if (menu_) DestroyMenu(menu_);
+    }
+    HMENU Get() const { return menu_; }
+    HMENU Release() { return std::exchange(menu_, nullptr); }
+    explicit operator bool() const { return menu_ != nullptr; }
+
+private:
+    HMENU menu_;
 };
 
 // A window made by the owner; DestroyWindow at the end.

@@ -24,7 +24,7 @@ constexpr int kAltezzaClient = 356;
 
 // Twips to pixels on this screen.
 int PixelY(int twips) {
-    ScreenDc dc;
+    com::WindowDC dc(nullptr);
     return MulDiv(twips, GetDeviceCaps(dc.Get(), LOGPIXELSY), 1440);
 }
 
@@ -111,9 +111,9 @@ void Form1::ImpostaTooltip(HWND control, const std::string& testo) {
 }
 
 void Form1::CreaMenu() {
-    MenuPtr barra(CreateMenu());
-    MenuPtr file(CreatePopupMenu());
-    MenuPtr lpt(CreatePopupMenu());
+    com::Menu barra(CreateMenu());
+    com::Menu file(CreatePopupMenu());
+    com::Menu lpt(CreatePopupMenu());
     struct Voce {
         HMENU menu;
         const char* nome;
@@ -121,19 +121,19 @@ void Form1::CreaMenu() {
         const char* testo;
     };
     const Voce voci[] = {
-        {file.get(), "mnuNuovo", ids::kMnuNuovo, Testi::kMnuNuovo},
-        {file.get(), "MnuApri", ids::kMnuApri, Testi::kMnuApri},
-        {file.get(), "MnuRegistra", ids::kMnuRegistra, Testi::kMnuRegistra},
-        {file.get(), "mnuSalvaConNome", ids::kMnuSalvaConNome, Testi::kMnuSalvaConNome},
-        {file.get(), nullptr, 0, nullptr},
-        {file.get(), "mnuEsegui", ids::kMnuEsegui, Testi::kMnuEsegui},
-        {file.get(), nullptr, 0, nullptr},
-        {file.get(), "MnuOpz", ids::kMnuOpz, Testi::kMnuOpz},
-        {file.get(), nullptr, 0, nullptr},
-        {file.get(), "MnuFine", ids::kMnuFine, Testi::kMnuFine},
-        {lpt.get(), "mnuLPT1", ids::kMnuLPT1, Testi::kMnuLPT1},
-        {lpt.get(), "mnuLPT2", ids::kMnuLPT2, Testi::kMnuLPT2},
-        {lpt.get(), "mnuLPTPers", ids::kMnuLPTPers, Testi::kMnuLPTPers},
+        {file.Get(), "mnuNuovo", ids::kMnuNuovo, Testi::kMnuNuovo},
+        {file.Get(), "MnuApri", ids::kMnuApri, Testi::kMnuApri},
+        {file.Get(), "MnuRegistra", ids::kMnuRegistra, Testi::kMnuRegistra},
+        {file.Get(), "mnuSalvaConNome", ids::kMnuSalvaConNome, Testi::kMnuSalvaConNome},
+        {file.Get(), nullptr, 0, nullptr},
+        {file.Get(), "mnuEsegui", ids::kMnuEsegui, Testi::kMnuEsegui},
+        {file.Get(), nullptr, 0, nullptr},
+        {file.Get(), "MnuOpz", ids::kMnuOpz, Testi::kMnuOpz},
+        {file.Get(), nullptr, 0, nullptr},
+        {file.Get(), "MnuFine", ids::kMnuFine, Testi::kMnuFine},
+        {lpt.Get(), "mnuLPT1", ids::kMnuLPT1, Testi::kMnuLPT1},
+        {lpt.Get(), "mnuLPT2", ids::kMnuLPT2, Testi::kMnuLPT2},
+        {lpt.Get(), "mnuLPTPers", ids::kMnuLPTPers, Testi::kMnuLPTPers},
     };
     for (const Voce& v : voci) {
         if (!v.nome) {
@@ -144,13 +144,13 @@ void Form1::CreaMenu() {
         menuIds_[v.nome] = v.id;
     }
     // "LPT1" is designed with its check mark set.
-    CheckMenuItem(lpt.get(), ids::kMnuLPT1, MF_BYCOMMAND | MF_CHECKED);
-    AppendMenuA(barra.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(file.release()), Testi::kMnuFile);
-    AppendMenuA(barra.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(lpt.release()), Testi::kMnuLPT);
+    CheckMenuItem(lpt.Get(), ids::kMnuLPT1, MF_BYCOMMAND | MF_CHECKED);
+    AppendMenuA(barra.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(file.Release()), Testi::kMnuFile);
+    AppendMenuA(barra.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(lpt.Release()), Testi::kMnuLPT);
     // "?" has no entries: choosing it acts at once.
-    AppendMenuA(barra.get(), MF_STRING, ids::kMnuHelp, Testi::kMnuHelp);
+    AppendMenuA(barra.Get(), MF_STRING, ids::kMnuHelp, Testi::kMnuHelp);
     menuIds_["mnuHelp"] = ids::kMnuHelp;
-    if (SetMenu(hwnd_, barra.get())) barra.release();
+    if (SetMenu(hwnd_, barra.Get())) barra.Release();
 }
 
 void Form1::CreaControlli() {
@@ -188,12 +188,12 @@ void Form1::CreaControlli() {
                  vis | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN | WS_VSCROLL |
                      WS_HSCROLL,
                  18, frame3_.top + 17, 344, 129, ids::kText1);
-    fontElenco_.reset(CreateFontA(-MulDiv(8, PixelY(1440), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+    fontElenco_.Reset(CreateFontA(-MulDiv(8, PixelY(1440), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                   ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                   FIXED_PITCH | FF_MODERN, "Courier New"));
     if (fontElenco_) {
-        SendMessageA(Text1, WM_SETFONT, reinterpret_cast<WPARAM>(fontElenco_.get()), FALSE);
-        SendMessageA(Label2, WM_SETFONT, reinterpret_cast<WPARAM>(fontElenco_.get()), FALSE);
+        SendMessageA(Text1, WM_SETFONT, reinterpret_cast<WPARAM>(fontElenco_.Get()), FALSE);
+        SendMessageA(Label2, WM_SETFONT, reinterpret_cast<WPARAM>(fontElenco_.Get()), FALSE);
     }
 
     // File name / run status.
@@ -207,7 +207,7 @@ void Form1::CreaControlli() {
     for (int i = 0; i < 2; ++i) {
         Command2[i] = Crea("Command2(" + std::to_string(i) + ")", "BUTTON", "", pulsante | BS_BITMAP,
                            i == 0 ? 392 : 548, 24, 34, 26, ids::kCommand2 + i);
-        SendMessageA(Command2[i], BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(frecce_[i].get()));
+        SendMessageA(Command2[i], BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(frecce_[i].Get()));
     }
     Crea("Label5", "STATIC", Testi::kLabel5, label, 436, 30, 70, 14, ids::kStatico);
     Label4 = Crea("Label4", "STATIC", "", label | SS_SUNKEN | SS_CENTER, 506, 28, 36, 16, ids::kStatico);
@@ -249,13 +249,13 @@ void Form1::CreaControlli() {
     for (int i = 0; i < 2; ++i) {
         Picture1[i] = Crea("Picture1(" + std::to_string(i) + ")", "STATIC", "", (i == 0 ? vis : 0) | SS_BITMAP,
                            562 + i * 4, 296 + i * 12, 18, 18, ids::kStatico);
-        SendMessageA(Picture1[i], STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(spie_[i].get()));
+        SendMessageA(Picture1[i], STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(spie_[i].Get()));
     }
     for (int i = 0; i < 2; ++i) {
         // Hidden holders of the run button's two faces.
         Picture2[i] = Crea("Picture2(" + std::to_string(i) + ")", "STATIC", "", SS_BITMAP, 0, 0, 32, 32,
                            ids::kStatico);
-        SendMessageA(Picture2[i], STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(facce_[i].get()));
+        SendMessageA(Picture2[i], STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(facce_[i].Get()));
     }
     MostraFacciaEsecuzione(false);
     // Frames lie under the controls they hold.

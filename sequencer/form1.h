@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "com/win_handles.h"
 #include "host/hosted_control.h"
 #include "sequencer/common_dialog.h"
 #include "sequencer/step_program.h"
-#include "sequencer/win_handles.h"
 
 namespace quelmar {
 
@@ -164,10 +164,10 @@ private:
     HWND tooltip_ = nullptr;
     std::vector<Controllo> controlli_;    // creation order: the control collection
     std::map<std::string, UINT> menuIds_;
-    GdiPtr<HFONT> fontElenco_;
-    std::array<GdiPtr<HBITMAP>, 2> frecce_;
-    std::array<GdiPtr<HBITMAP>, 2> facce_;
-    std::array<GdiPtr<HBITMAP>, 2> spie_;
+    com::GdiObject<HFONT> fontElenco_;
+    std::array<com::GdiObject<HBITMAP>, 2> frecce_;
+    std::array<com::GdiObject<HBITMAP>, 2> facce_;
+    std::array<com::GdiObject<HBITMAP>, 2> spie_;
     RECT frame3_ = {};
 
     SequencerState stato_;

@@ -6,12 +6,12 @@ namespace {
 
 // A w x h bitmap filled with the button face; `draw` paints on it.
 template <class Draw>
-GdiPtr<HBITMAP> Disegna(int w, int h, Draw draw) {
-    ScreenDc screen;
-    GdiPtr<HBITMAP> bmp(CreateCompatibleBitmap(screen.Get(), w, h));
-    MemoryDc dc;
+com::GdiObject<HBITMAP> Disegna(int w, int h, Draw draw) {
+    com::WindowDC screen(nullptr);
+    com::GdiObject<HBITMAP> bmp(CreateCompatibleBitmap(screen.Get(), w, h));
+    com::MemoryDC dc(nullptr);
     if (!bmp || !dc.Get()) return bmp;
-    SelectObjectScope sel(dc.Get(), bmp.get());
+    com::SelectedObject sel(dc.Get(), bmp.Get());
     RECT r = {0, 0, w, h};
     FillRect(dc.Get(), &r, GetSysColorBrush(COLOR_BTNFACE));
     draw(dc.Get());
@@ -19,24 +19,24 @@ GdiPtr<HBITMAP> Disegna(int w, int h, Draw draw) {
 }
 
 void Poligono(HDC dc, const POINT* pts, int n, COLORREF fill, COLORREF edge) {
-    GdiPtr<HBRUSH> brush(CreateSolidBrush(fill));
-    GdiPtr<HPEN> pen(CreatePen(PS_SOLID, 1, edge));
-    SelectObjectScope b(dc, brush.get());
-    SelectObjectScope p(dc, pen.get());
+    com::GdiObject<HBRUSH> brush(CreateSolidBrush(fill));
+    com::GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, edge));
+    com::SelectedObject b(dc, brush.Get());
+    com::SelectedObject p(dc, pen.Get());
     Polygon(dc, pts, n);
 }
 
 void Cerchio(HDC dc, RECT r, COLORREF fill, COLORREF edge) {
-    GdiPtr<HBRUSH> brush(CreateSolidBrush(fill));
-    GdiPtr<HPEN> pen(CreatePen(PS_SOLID, 1, edge));
-    SelectObjectScope b(dc, brush.get());
-    SelectObjectScope p(dc, pen.get());
+    com::GdiObject<HBRUSH> brush(CreateSolidBrush(fill));
+    com::GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, edge));
+    com::SelectedObject b(dc, brush.Get());
+    com::SelectedObject p(dc, pen.Get());
     Ellipse(dc, r.left, r.top, r.right, r.bottom);
 }
 
 }  // namespace
 
-GdiPtr<HBITMAP> Freccia(int direzione) {
+com::GdiObject<HBITMAP> Freccia(int direzione) {
     return Disegna(20, 16, [direzione](HDC dc) {
         const COLORREF blu = RGB(30, 60, 160);
         if (direzione == 0) {
@@ -49,7 +49,7 @@ GdiPtr<HBITMAP> Freccia(int direzione) {
     });
 }
 
-GdiPtr<HBITMAP> FacciaEsegui(int stato) {
+com::GdiObject<HBITMAP> FacciaEsegui(int stato) {
     return Disegna(32, 32, [stato](HDC dc) {
         if (stato == 0) {
             const POINT pts[] = {{9, 5}, {9, 26}, {26, 15}};
@@ -61,7 +61,7 @@ GdiPtr<HBITMAP> FacciaEsegui(int stato) {
     });
 }
 
-GdiPtr<HBITMAP> Spia(int stato) {
+com::GdiObject<HBITMAP> Spia(int stato) {
     return Disegna(18, 18, [stato](HDC dc) {
         const RECT r = {2, 2, 16, 16};
         if (stato == 0)

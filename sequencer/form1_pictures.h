@@ -3,15 +3,15 @@
 
 #include <windows.h>
 
-#include "sequencer/win_handles.h"
+#include "com/win_handles.h"
 
 namespace quelmar::Immagini {
 
 // Previous / next arrow of the step-selection buttons (0 previous, 1 next).
-GdiPtr<HBITMAP> Freccia(int direzione);
+com::GdiObject<HBITMAP> Freccia(int direzione);
 // The run button's faces: 0 idle ("play"), 1 running ("stop").
-GdiPtr<HBITMAP> FacciaEsegui(int stato);
+com::GdiObject<HBITMAP> FacciaEsegui(int stato);
 // The status light: 0 idle (dark), 1 running (lit green).
-GdiPtr<HBITMAP> Spia(int stato);
+com::GdiObject<HBITMAP> Spia(int stato);
 
 }  // namespace quelmar::Immagini
