@@ -14,6 +14,7 @@
 #include "com/win_handles.h"
 #include "host/hosted_control.h"
 #include "sequencer/common_dialog.h"
+#include "sequencer/step_pacing.h"
 #include "sequencer/step_program.h"
 
 namespace quelmar {
@@ -135,8 +136,8 @@ private:
         int64_t scadenza = 0;
         bool armato = false;
     };
-    Attesa Arma(int64_t durata);
-    void Attendi(Attesa attesa);
+    Attesa Arma(int64_t durata, int64_t ritardo = 0);
+    bool Attendi(Attesa attesa);
     void FineEsecuzione();
     // On during a run: the step number in Label8 is drawn at most every
     // kPeriodoLabel8 ms, since drawing it at every step of a few milliseconds
@@ -204,6 +205,7 @@ private:
     // Microseconds (performance counter) before which a tick is taken for a
     // late one of an earlier arming.
     int64_t tickValidoDa_ = 0;
+    Cadenza cadenza_;
 
     // Runs in progress (nested ones included) whose Label8 is repainted
     // periodically rather than at every step.

@@ -134,6 +134,7 @@ void Form1::RinfrescoDifferito(bool on) {
 
 void Form1::EseguiSequenza() {
     const SostegnoTimer sostegno;
+    cadenza_.Riparti();
     class Differito {
     public:
         explicit Differito(Form1& f) : f_(f) { f_.RinfrescoDifferito(true); }
@@ -173,12 +174,14 @@ bool Form1::Passata(const std::string& memo) {
             Hwinterface1_Scrivi(IndirizzoPorta_, bit);
             // The wait counts from the write, so the timer is armed before the
             // display follows the step (a few microseconds later).
+            const int64_t tenuta = durata == 0 ? 0 : durata < 1 ? 1 : durata;  // the timer takes below 1 ms as 1 ms
+            const int64_t ritardo = cadenza_.Inizio(AdessoMicro(), tenuta);
             Attesa attesa;
-            if (durata != 0) attesa = Arma(durata < 1 ? 1 : durata);  // the timer takes below 1 ms as 1 ms
+            if (tenuta != 0) attesa = Arma(tenuta, ritardo);
             if (stato_.Testata.VisualizzaOutput) DispValori(i);
             ImpostaTesto(Label8, Testi::kStepN + std::to_string(i));
             if (DopoScritturaPorta) DopoScritturaPorta();
-            if (durata != 0) Attendi(attesa);
+            if (tenuta != 0 && !Attendi(attesa)) cadenza_.Interrotta();
         }
         DoEvents();
         if (chiusura_) return false;
@@ -192,31 +195,34 @@ bool Form1::Passata(const std::string& memo) {
     return true;
 }
 
-// Arms mmtimer1 for (the first part of) a wait of `durata` ms from now.
-Form1::Attesa Form1::Arma(int64_t durata) {
+// Arms mmtimer1 for (the first part of) a wait of `durata` ms from now, less
+// `ritardo` microseconds by which the step started late.
+Form1::Attesa Form1::Arma(int64_t durata, int64_t ritardo) {
     Attesa a;
     const int64_t parte = std::min(durata, kParteMassima);
     a.resto = durata - parte;
+    const int64_t intervallo = IntervalloArmato(parte, ritardo);
     TickArrivato = false;
     const int64_t adesso = AdessoMicro();
-    tickValidoDa_ = adesso + parte * 500;
-    a.scadenza = adesso + parte * 1000;
+    tickValidoDa_ = adesso + intervallo * 500;
+    a.scadenza = adesso + intervallo * 1000;
     if (mmtimer1) {
         mmtimer1_Enabled(false);
-        mmtimer1_Interval(static_cast<int32_t>(parte));
+        mmtimer1_Interval(static_cast<int32_t>(intervallo));
         a.armato = mmtimer1_Enabled(true);
     }
     return a;
 }
 
 // Waits until the tick of the armed timer has arrived. Without a running
-// timer the wait is counted here, so that it still ends.
-void Form1::Attendi(Attesa a) {
+// timer the wait is counted here, so that it still ends. False when the wait
+// was cut short.
+bool Form1::Attendi(Attesa a) {
     for (;;) {
         while (!TickArrivato && !chiusura_) {
             // A run started in this wait (after a stop request) switches the
             // timer off when it ends: no tick can come any more.
-            if (a.armato && !mmtimer1_Attivo()) return;
+            if (a.armato && !mmtimer1_Attivo()) return false;
             DWORD ms = INFINITE;
             if (!a.armato) {
                 const int64_t manca = a.scadenza - AdessoMicro();
@@ -226,7 +232,8 @@ void Form1::Attendi(Attesa a) {
             MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
             DoEvents(&TickArrivato);
         }
-        if (a.resto <= 0 || chiusura_) return;
+        if (chiusura_) return false;
+        if (a.resto <= 0) return true;
         a = Arma(a.resto);
     }
 }
