@@ -41,9 +41,14 @@ quelmar_start_wine() {
     wineserver -w
   fi
   wineserver -p
-  # Unmanaged windows: with no window manager on the display, Wine otherwise
-  # waits 2 s for one each time a shown window is hidden or destroyed.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
+  # On our own Xvfb there is no window manager, and Wine waits 2 s for one
+  # each time a shown window is hidden or destroyed: windows go unmanaged
+  # there. On the user's display they keep their frames.
+  if [ -n "$QUELMAR_XVFB_PID" ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
+  else
+    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 </dev/null || true
+  fi
   # Start the prefix's services now, outside any test's output pipe.
   wine wineboot >/dev/null 2>&1 </dev/null || true
 }
