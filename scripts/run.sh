@@ -21,9 +21,10 @@ quelmar_start_display
 quelmar_start_wine
 
 # The demo program lives beside the program; with no arguments Quelmar loads
-# and plays it once on the simulated port (written to build/win32/port-trace.txt).
+# and plays it once on the standard LPT1 address 0x378 of the simulated port
+# (written to build/win32/port-trace.txt).
 cd "$BUILD_WIN/bin"
 export QUELMAR_PORT_TRACE="$BUILD_WIN/port-trace.txt"
-if [ $# -eq 0 ]; then set -- f=demo; fi
+if [ $# -eq 0 ]; then set -- f=demo p=h378; fi
 echo "Port writes are traced to $QUELMAR_PORT_TRACE"
 wine Quelmar.exe "$@"
