@@ -132,8 +132,8 @@ std::string TestoRapporto(const ProgramImage& programma, const Confronto& c, con
                              Millisecondi(int64_t{a.DurataMs} * 1000).c_str(), 0, "not measured", "-", "-");
             } else {
                 const auto n = static_cast<int64_t>(s.n);
-                r += Formato("  %5d  0x%02X %11s  %5zu   %-17s %-16s %-15s ", a.Numero, a.Bit,
-                             Millisecondi(int64_t{a.DurataMs} * 1000).c_str(), s.n, Millisecondi(s.tenuta / n).c_str(),
+                r += Formato("  %5d  0x%02X %11s  %5d   %-17s %-16s %-15s ", a.Numero, a.Bit,
+                             Millisecondi(int64_t{a.DurataMs} * 1000).c_str(), static_cast<int>(s.n), Millisecondi(s.tenuta / n).c_str(),
                              Millisecondi(s.errore / n, true).c_str(), Millisecondi(s.peggiore, true).c_str());
             }
             r += descrizione + "\n";
@@ -216,7 +216,7 @@ std::vector<std::string> NomiSegnali(const TestataRec& testata) {
 }
 
 bool ScriviVcd(std::FILE* f, const std::vector<ScritturaPorta>& scritture, uint16_t porta,
-               const std::vector<std::string>& nomi) {
+               const std::vector<std::string>& nomi, int64_t coda) {
     // Identifier codes: '!' the vector, 'a'..'h' the bits.
     std::fprintf(f, "$version quelmar-timing $end\n$comment data lines of port 0x%04X $end\n$timescale 1 us $end\n",
                  porta);
@@ -264,6 +264,7 @@ bool ScriviVcd(std::FILE* f, const std::vector<ScritturaPorta>& scritture, uint1
         }
         attuale = valore;
     }
+    if (iniziato && coda > 0) std::fprintf(f, "#%" PRId64 "\n", ultimo + coda);
     return !std::ferror(f);
 }
 
@@ -350,7 +351,11 @@ int EseguiQuelmarTiming(const std::vector<std::string>& argomenti, std::string& 
     std::string errore;
     if (!vcd.empty() && c.ScrittureAllaPorta > 0) {
         const std::vector<std::string> nomi = NomiSegnali(programma.Testata);
-        if (!ScriviFileIntero(vcd, [&](std::FILE* f) { return ScriviVcd(f, scritture, c.Porta, nomi); }, errore)) {
+        // The last step's planned hold, when the trace is known to be of this program.
+        const int64_t coda =
+            c.Adatta ? int64_t{c.Attivi[static_cast<size_t>(c.Suonati.back().Attivo)].DurataMs} * 1000 : 0;
+        if (!ScriviFileIntero(vcd, [&](std::FILE* f) { return ScriviVcd(f, scritture, c.Porta, nomi, coda); },
+                              errore)) {
             errori = "quelmar-timing: " + errore + "\n";
             return 1;
         }

@@ -36,10 +36,12 @@ std::vector<std::string> NomiSegnali(const TestataRec& testata);
 // The writes to `porta` as a Value Change Dump, timescale 1 us: the data lines
 // as the 8-bit vector "data" and as eight 1-bit signals. The dump starts at
 // the first write. The parts of a trace that several processes appended are
-// laid end to end, each starting kStaccoParti after the part before.
+// laid end to end, each starting kStaccoParti after the part before. The
+// dump ends `coda` microseconds after the last write, so that a viewer shows
+// the last value held.
 constexpr int64_t kStaccoParti = 1000;
 bool ScriviVcd(std::FILE* f, const std::vector<ScritturaPorta>& scritture, uint16_t porta,
-               const std::vector<std::string>& nomi);
+               const std::vector<std::string>& nomi, int64_t coda = 0);
 
 // Writes `path` through a temporary file beside it, replaced into place only
 // when it is complete: the file appears whole or not at all.

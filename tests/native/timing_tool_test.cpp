@@ -226,6 +226,9 @@ TEST(QuelmarTimingVcd, GtkwaveReadsBackTheValuesWritten) {
     // the second process's part follows 1 ms after the first.
     const std::vector<std::pair<long long, int>> attesi = {{1000, 0x01}, {11400, 0x80}, {16800, 0x3C}, {17800, 0x01}, {28200, 0x80}, {33600, 0x3C}};
     std::vector<std::pair<long long, int>> visti;
+    // The dump goes on for the last step's planned hold (20 ms).
+    ASSERT_FALSE(istanti.empty());
+    EXPECT_EQ(istanti.back().first, 33600 + 20000);
     for (const auto& [t, s] : istanti) {
         if (!s.count("data")) continue;
         const int valore = std::stoi(s.at("data"), nullptr, 2);
