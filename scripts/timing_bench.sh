@@ -32,5 +32,8 @@ echo "quelmar-timing on a trace of $LINES lines ($(du -h "$WORK/trace.txt" | cut
   --csv "$WORK/timing.csv" --vcd "$WORK/timing.vcd" >"$WORK/report.txt" 2>"$WORK/time.txt"
 secs=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$WORK/time.txt" | awk -F: '{ s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; print s }')
 peak=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$WORK/time.txt")
-awk -v n="$LINES" -v s="$secs" -v k="$peak" 'BEGIN { printf "  %.2f s, %.0f lines/s, peak memory %.1f MB (report, CSV and VCD written)\n", s, n / s, k / 1024 }'
+cpu=$(sed -n 's/.*\(User\|System\) time (seconds): //p' "$WORK/time.txt" | awk '{ s += $1 } END { print s }')
+awk -v n="$LINES" -v s="$secs" -v c="$cpu" -v k="$peak" 'BEGIN {
+  printf "  %.2f s elapsed: %.0f lines/s; %.2f s of CPU: %.0f lines per CPU second; peak memory %.1f MB\n", s, n / s, c, n / c, k / 1024
+  print "  (report, CSV and VCD written; elapsed time includes waiting for the disk and for a busy machine)" }'
 sed -n '/Hold error/,/drift/p' "$WORK/report.txt" | sed 's/^/  /'

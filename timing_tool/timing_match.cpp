@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 
 namespace quelmar::timing {
 namespace {
@@ -42,7 +41,7 @@ std::vector<PassoAttivo> PassiAttivi(const ProgramImage& programma) {
 
 uint16_t PortaDelProgramma(const std::vector<ScritturaPorta>& scritture, std::optional<uint16_t> porta) {
     if (porta) return *porta;
-    std::map<uint16_t, size_t> conteggio;
+    std::vector<size_t> conteggio(0x10000);
     for (const ScritturaPorta& s : scritture) ++conteggio[s.Indirizzo];
     uint16_t scelta = 0;
     size_t massimo = 0;
