@@ -275,8 +275,8 @@ bool ScriviFileIntero(const std::string& path, const std::function<bool(std::FIL
         errore = path + ": cannot write (" + std::strerror(errno) + ")";
         return false;
     }
-    static char buffer[1 << 16];
-    std::setvbuf(f, buffer, _IOFBF, sizeof buffer);
+    std::vector<char> buffer(1 << 16);
+    std::setvbuf(f, buffer.data(), _IOFBF, buffer.size());
     bool ok = scrivi(f);
     ok = std::fflush(f) == 0 && ok && !std::ferror(f) && ScriviSuDisco(f);
     ok = std::fclose(f) == 0 && ok;
@@ -333,6 +333,13 @@ int EseguiQuelmarTiming(const std::vector<std::string>& argomenti, std::string& 
     }
     const std::string& nomeProgramma = posizionali[0];
     const std::string& nomeTraccia = posizionali[1];
+    for (const std::string* uscitaFile : {&vcd, &csv}) {
+        const std::string& u = *uscitaFile;
+        if (!u.empty() && (u == nomeProgramma || u == nomeTraccia || (&u == &csv && u == vcd))) {
+            errori = "quelmar-timing: " + u + " is named twice: an output may not replace an input or the other output\n";
+            return 1;
+        }
+    }
 
     ProgramImage programma;
     const FileResult letto = LeggiProgrammaDaFile(nomeProgramma, programma);

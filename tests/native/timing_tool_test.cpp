@@ -130,6 +130,7 @@ TEST(QuelmarTiming, BadInputIsRefusedAndLeavesNoOutputHalfWritten) {
         {"bad port", kTraccia, true, {"--port", "0x12345"}, 1, "--port needs 1 to 4 hexadecimal digits"},
         {"unknown option", kTraccia, true, {"--svg", "x"}, 1, "unknown option --svg"},
         {"missing value", kTraccia, true, {"--csv"}, 1, "--csv needs a value"},
+        {"output on input", kTraccia, true, {"--vcd", "@t.txt"}, 1, "@t.txt is named twice"},
         {"no such port", kTraccia, true, {"--port", "3bc"}, 2, "does not fit the program @p.prl: the trace has no write to the port 0x03BC"},
         {"lost write", "1000 0x0378 1\n11400 0x0378 1\n16800 0x0378 165\n", true, {}, 2,
          "line 3: run 1, pass 1: expected step 3 (byte 0x80, 5 ms)"},
@@ -147,12 +148,13 @@ TEST(QuelmarTiming, BadInputIsRefusedAndLeavesNoOutputHalfWritten) {
         Scrivi(dir / "t.txt", k.traccia);
         Scrivi(dir / "old.csv", "old");
         std::vector<std::string> argomenti = {dir / "p.prl", dir / "t.txt", "--csv", dir / "old.csv", "--vcd", dir / "w.vcd"};
-        argomenti.insert(argomenti.end(), k.opzioni.begin(), k.opzioni.end());
+        for (const std::string& o : k.opzioni) argomenti.push_back(conCartella(o));
         const Esito e = Esegui(argomenti);
         EXPECT_EQ(e.codice, k.codice) << k.nome;
         EXPECT_NE(e.errori.find(conCartella(k.errore)), std::string::npos) << k.nome << ": " << e.errori;
         EXPECT_EQ(e.uscita, "") << k.nome;
         EXPECT_EQ(Leggi(dir / "old.csv"), "old") << k.nome;
+        EXPECT_EQ(Leggi(dir / "t.txt"), k.traccia) << k.nome;
         // A trace that does not fit still gives its waveform, whole; nothing else is left behind.
         std::set<std::string> attesi = {"p.prl", "t.txt", "old.csv"};
         if (k.nome == std::string("lost write")) attesi.insert("w.vcd");
