@@ -3,6 +3,8 @@
 // Hwinterface1 hosted), and the port trace gives each step's hold time.
 // Prints the hold-time error (median, p99, maximum), the drift of the whole
 // run against the programmed total, and the process's CPU use during the run.
+// The program and the trace stay in the temporary folder for quelmar-timing,
+// which tells the same run step by step.
 #include <windows.h>
 #include <ole2.h>
 
@@ -15,6 +17,7 @@
 
 #include "sequencer/form1.h"
 #include "sequencer/form1_ids.h"
+#include "sequencer/program_file.h"
 
 namespace {
 
@@ -75,7 +78,8 @@ struct Ole {
 int main() {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    const std::string traccia = std::string(temp) + "quelmar-run-bench-" + std::to_string(GetCurrentProcessId()) + ".trace";
+    const std::string traccia = std::string(temp) + "quelmar-run-bench.trace";
+    const std::string programma = std::string(temp) + "quelmar-run-bench.prl";
     DeleteFileA(traccia.c_str());
     // The component opens its trace when it is created with the window.
     SetEnvironmentVariableA("QUELMAR_PORT_TRACE", traccia.c_str());
@@ -115,6 +119,9 @@ int main() {
     }
     s.Steps(kPassi + 1) = {true, 0, 0, ""};
     s.TotaleSteps = kPassi + 1;
+    quelmar::ProgramImage immagine{s.Testata, s.Steps};
+    immagine.Testata.NumSteps = kPassi + 1;
+    const bool salvato = quelmar::SalvaProgrammaSuFile(programma, immagine).Ok();
 
     HWND command3 = form.Control("Command3");
     const int64_t cpuPrima = CpuMicro();
@@ -125,7 +132,6 @@ int main() {
     const int64_t cpu = CpuMicro() - cpuPrima;
 
     const std::vector<Riga> righe = LeggiTraccia(traccia);
-    DeleteFileA(traccia.c_str());
     if (righe.size() != static_cast<size_t>(kPassi + 1)) {
         std::printf("the trace holds %zu writes, %d expected\n", righe.size(), kPassi + 1);
         return 1;
@@ -154,5 +160,8 @@ int main() {
                 cpuPercento);
     std::printf("  goals: p99 <= %.1f ms %s, CPU < %.0f %% %s\n", kObiettivoP99Ms, p99 <= kObiettivoP99Ms ? "met" : "MISSED",
                 kObiettivoCpu, cpuPercento < kObiettivoCpu ? "met" : "MISSED");
+    if (salvato)
+        std::printf("  step by step: quelmar-timing.exe \"%s\" \"%s\" (beside Quelmar.exe)\n", programma.c_str(),
+                    traccia.c_str());
     return 0;
 }

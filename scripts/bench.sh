@@ -37,4 +37,6 @@ for b in "${benches[@]}"; do
   bash "$ROOT/scripts/wine-run.sh" "$name" || { echo "$name ended with exit code $?"; rc=1; }
   echo
 done
+echo "== quelmar-timing (native)"
+bash "$ROOT/scripts/timing_bench.sh" || { echo "timing_bench.sh ended with exit code $?"; rc=1; }
 exit $rc

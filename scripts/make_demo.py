@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes demo.prl: a running light over the eight outputs, then all on and
-all off, as the program's own file layout (see sequencer/program_file.h)."""
+all off, as the program's own file layout (see sequencer/program_file.h).
+With --loop the program plays in a loop."""
 import struct
 import sys
 
@@ -10,7 +11,7 @@ def text(s):
     return struct.pack("<H", len(b)) + b
 
 
-def main(path):
+def main(path, loop=False):
     steps = []
     for i in range(8):
         steps.append((True, 1 << i, 150, "Uscita %d accesa" % i))
@@ -19,7 +20,7 @@ def main(path):
     head = text("Programma dimostrativo di Quelmar")
     for i in range(8):
         head += text("Rel\xe8 %d" % (i + 1))
-    head += struct.pack("<hhhh", 1, len(steps), 0, -1)
+    head += struct.pack("<hhhh", 1, len(steps), -1 if loop else 0, -1)
     body = b""
     for n in range(2048):
         on, bits, ms, descr = steps[n] if n < len(steps) else (False, 0, 0, "")
@@ -29,4 +30,4 @@ def main(path):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1])
+    main(sys.argv[1], "--loop" in sys.argv[2:])

@@ -9,7 +9,7 @@ bash scripts/setup-deps.sh
 
 BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/win32"
 cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD_WIN" -j"$(nproc)" --target Quelmar hwinterface
+cmake --build "$BUILD_WIN" -j"$(nproc)" --target Quelmar hwinterface quelmar-timing
 
 . scripts/wine-env.sh
 trap quelmar_env_cleanup EXIT
@@ -27,4 +27,8 @@ cd "$BUILD_WIN/bin"
 export QUELMAR_PORT_TRACE="$BUILD_WIN/port-trace.txt"
 if [ $# -eq 0 ]; then set -- f=demo p=h378; fi
 echo "Port writes are traced to $QUELMAR_PORT_TRACE"
+program=PROGRAM.prl
+if [ "$*" = "f=demo p=h378" ]; then program="$BUILD_WIN/bin/demo.prl"; fi
+echo "To check the run's timing: wine \"$BUILD_WIN/bin/quelmar-timing.exe\" \"$program\" \"$QUELMAR_PORT_TRACE\" --vcd run.vcd"
+echo "(the trace gathers every run; delete it to start afresh)"
 wine Quelmar.exe "$@"

@@ -1,0 +1,96 @@
+// Matching a port trace to the step program that produced it, and the timing
+// figures of each run. Portable.
+//
+// The run engine writes each enabled step's byte, in order, and holds it for
+// the step's duration; nothing is written when a run starts or ends. A run is
+// therefore the enabled steps from the first on (again and again in loop
+// mode), ended after any step by the stop button. The trace marks no run, so
+// a write starts a new run when:
+//   - it is the first write to the port;
+//   - its time is below the write before (the clock counts from the
+//     component's creation: another process appended to the same trace);
+//   - a run without loop has written its last step;
+//   - it is not the next step's byte but the first step's (the run before was
+//     stopped after its last write);
+//   - it is the first step's byte and comes over kPausaNuovaCorsa after the
+//     previous step's hold was due to end (the only way to tell a new run
+//     from the next step when both write the same byte).
+// Any other write that is not the next step's byte means the trace does not
+// fit the program.
+//
+// A step's hold is the time from its write to the next write of the same run.
+// The last step of a run has no following write, so its hold is not measured.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sequencer/program_file.h"
+#include "timing_tool/port_trace_file.h"
+
+namespace quelmar::timing {
+
+constexpr int64_t kPausaNuovaCorsa = 1000000;  // microseconds
+
+// An enabled step of the program.
+struct PassoAttivo {
+    int Numero = 0;  // 1-based step number, as the editor shows it
+    uint8_t Bit = 0;
+    int32_t DurataMs = 0;
+};
+
+// One write matched to a step.
+struct PassoSuonato {
+    uint32_t Riga = 0;     // line of the trace
+    int Corsa = 0;         // 1-based run
+    int Giro = 0;          // 1-based pass of the run
+    int Attivo = 0;        // index into Confronto::Attivi
+    int64_t Micro = 0;     // time of the write
+    bool Misurato = false; // a following write of the same run exists
+    int64_t TenutaMicro = 0;
+    int64_t ErroreMicro = 0;  // actual - planned
+};
+
+struct Corsa {
+    size_t Primo = 0, Fine = 0;  // range [Primo, Fine) of Confronto::Suonati
+    int Giri = 1;
+    bool Completa = false;       // a run without loop that wrote its last step
+    std::string Inizio;          // why the run was taken to start there
+};
+
+struct Confronto {
+    bool Adatta = false;
+    std::string Divergenza;         // when it does not fit: the first place they part
+    uint16_t Porta = 0;
+    size_t ScrittureAllaPorta = 0;
+    size_t AltreScritture = 0;      // writes to other addresses, ignored
+    bool Loop = false;
+    std::vector<PassoAttivo> Attivi;
+    std::vector<PassoSuonato> Suonati;
+    std::vector<Corsa> Corse;
+};
+
+// The enabled steps among the program's first NumSteps.
+std::vector<PassoAttivo> PassiAttivi(const ProgramImage& programma);
+
+// The address the program wrote to: `porta` when given, otherwise the one
+// with the most writes (the earliest of them on a tie).
+uint16_t PortaDelProgramma(const std::vector<ScritturaPorta>& scritture, std::optional<uint16_t> porta);
+
+Confronto ConfrontaTraccia(const ProgramImage& programma, const std::vector<ScritturaPorta>& scritture,
+                           std::optional<uint16_t> porta);
+
+// Figures of one run's measured holds (microseconds).
+struct Statistiche {
+    size_t Misurati = 0;
+    int64_t Mediana = 0, P99 = 0, Massimo = 0;  // of |actual - planned|
+    int64_t Suonato = 0, Programmato = 0;       // sums over the measured holds
+    int64_t Deriva() const { return Suonato - Programmato; }
+    std::vector<size_t> Peggiori;               // up to ten indices into Suonati, worst first
+};
+
+Statistiche StatisticheCorsa(const Confronto& c, const Corsa& corsa);
+
+}  // namespace quelmar::timing
