@@ -35,7 +35,22 @@ std::wstring DefaultFilter() {
 const com::ControlClassInfo kClassInfo = {CLSID_FileBrowser, IID__FileBrowser, DIID___FileBrowser,
                                           "DravikFileBrowserWindow"};
 
-HRESULT InvalidValue() { return CTL_E_INVALIDPROPERTYVALUE; }
+constexpr const wchar_t* kErrorSource = L"Dravik";
+constexpr const wchar_t* kInvalidValueText = L"Valore della propriet\u00e0 non valido";
+
+// Error 380, with the library as its source and its text, for the caller's
+// EXCEPINFO (a script's Err).
+HRESULT InvalidValue() {
+    com::ComPtr<ICreateErrorInfo> create;
+    if (SUCCEEDED(CreateErrorInfo(create.Out()))) {
+        create->SetGUID(IID__FileBrowser);
+        create->SetSource(const_cast<LPOLESTR>(kErrorSource));
+        create->SetDescription(const_cast<LPOLESTR>(kInvalidValueText));
+        auto info = create.As<IErrorInfo>(IID_IErrorInfo);
+        if (info) SetErrorInfo(0, info.Get());
+    }
+    return CTL_E_INVALIDPROPERTYVALUE;
+}
 
 HRESULT ReturnText(BSTR* out, const std::wstring& text) {
     if (!out) return E_POINTER;
@@ -744,8 +759,8 @@ private:
         if (!excep) return hr;
         ZeroMemory(excep, sizeof *excep);
         excep->scode = hr;
-        excep->bstrSource = SysAllocString(L"Dravik.FileBrowser");
-        excep->bstrDescription = SysAllocString(L"Invalid property value");
+        excep->bstrSource = SysAllocString(kErrorSource);
+        excep->bstrDescription = SysAllocString(kInvalidValueText);
         return DISP_E_EXCEPTION;
     }
 

@@ -71,6 +71,7 @@ Note "SelStart.tre.error", Err.Number
 Err.Clear
 b.SelStart = -1
 Note "SelStart.-1.error", Err.Number
+Note "SelStart.-1.source", Err.Source
 Err.Clear
 b.BackColor = "rosso"
 Note "BackColor.rosso.error", Err.Number

@@ -325,6 +325,18 @@ TEST_F(DravikTest, SaveWritesInItsOrderLeavingDefaultsOutAndLoadsBackTheSame) {
     BOOL isBold = FALSE;
     font->get_Bold(&isBold);
     EXPECT_TRUE(isBold);
+
+    // The box shows the font object it was given, and follows its changes.
+    auto shownWeight = [](HWND box) {
+        LOGFONTW shown = {};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)), sizeof shown, &shown);
+        return shown.lfWeight;
+    };
+    EXPECT_EQ(shownWeight(Box(c.get())), FW_BOLD);
+    com::ComPtr<IFont> given = bold.As<IFont>(IID_IFont);
+    ASSERT_TRUE(given);
+    given->put_Bold(FALSE);
+    EXPECT_EQ(shownWeight(Box(c.get())), FW_NORMAL);
 }
 
 TEST_F(DravikTest, EveryKindOfTextChangeRaisesChangeAndEverySetNotifiesTheContainer) {
@@ -660,6 +672,7 @@ TEST_F(DravikTest, WrongArgumentsGetAutomationErrorsAndChangeNothing) {
         EXPECT_EQ(hr, k.error) << "0x" << std::hex << k.id;
         if (hr == DISP_E_EXCEPTION) {
             EXPECT_EQ(excep.scode, CTL_E_INVALIDPROPERTYVALUE);
+            EXPECT_EQ(std::wstring(excep.bstrSource ? excep.bstrSource : L""), L"Dravik");
         }
         SysFreeString(excep.bstrSource);
         SysFreeString(excep.bstrDescription);

@@ -259,6 +259,7 @@ TEST_F(DravikRegistrationTest, RegisteredControlWorksFromAScriptAndInAnotherCont
         {"Text.after.Clicca", "[C:\\DATI\\prova.prl]"},
         {"SelStart.tre.error", "13"},
         {"SelStart.-1.error", "380"},
+        {"SelStart.-1.source", "Dravik"},
         {"BackColor.rosso.error", "13"},
         {"Font.Nothing.error", "-1"},
         {"Enabled.forse.error", "13"},
