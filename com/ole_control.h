@@ -1,7 +1,9 @@
 // What a windowed COM control of this project shares: the OLE embedding and
 // in-place activation a container drives, the property-bag persistence, the
 // class information and connection points for events and property-changed
-// notification, and the control's own window. A control derives from
+// notification, and the control's own window. The same stored properties
+// reach containers that persist controls through IPersistStreamInit. A
+// control derives from
 // OleControl<its dual interface>, implements that interface, and fills in the
 // hooks (properties, drawing, messages, size rule) it needs.
 #pragma once
@@ -15,6 +17,7 @@
 #include "com/com_support.h"
 #include "com/connection_points.h"
 #include "com/screen_units.h"
+#include "com/stream_property_bag.h"
 #include "com/variant.h"
 #include "com/win_handles.h"
 
@@ -35,6 +38,7 @@ class OleControl : public DispatchOver<Iface>,
                    public IOleInPlaceActiveObject,
                    public IOleControl,
                    public IPersistPropertyBag,
+                   public IPersistStreamInit,
                    public IViewObject2,
                    public IProvideClassInfo2,
                    public IConnectionPointContainer,
@@ -251,6 +255,34 @@ public:
         return hr;
     }
 
+    // IPersistStreamInit: the property bag's names, values and order, kept
+    // in the stream. InitNew and GetClassID are shared with IPersistPropertyBag.
+    STDMETHODIMP IsDirty() override { return dirty_ ? S_OK : S_FALSE; }
+    STDMETHODIMP Load(IStream* stream) override {
+        if (!stream) return E_POINTER;
+        ComPtr<MemoryPropertyBag> bag(new MemoryPropertyBag());
+        HRESULT hr = bag->LoadFrom(stream);
+        return FAILED(hr) ? hr : OnReadProperties(bag.Get());
+    }
+    STDMETHODIMP Save(IStream* stream, BOOL clearDirty) override {
+        if (!stream) return E_POINTER;
+        ComPtr<MemoryPropertyBag> bag(new MemoryPropertyBag());
+        HRESULT hr = OnWriteProperties(bag.Get());
+        if (SUCCEEDED(hr)) hr = bag->SaveTo(stream);
+        if (SUCCEEDED(hr) && clearDirty) dirty_ = false;
+        return hr;
+    }
+    STDMETHODIMP GetSizeMax(ULARGE_INTEGER* size) override {
+        if (!size) return E_POINTER;
+        ComPtr<IStream> measure;
+        HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, measure.Out());
+        if (SUCCEEDED(hr)) hr = Save(measure.Get(), FALSE);
+        STATSTG stat = {};
+        if (SUCCEEDED(hr)) hr = measure->Stat(&stat, STATFLAG_NONAME);
+        if (SUCCEEDED(hr)) *size = stat.cbSize;
+        return hr;
+    }
+
     // IViewObject2: the same face as the window shows, drawn into the caller's DC.
     STDMETHODIMP Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds, LPCRECTL,
                       WINBOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) override {
@@ -406,6 +438,7 @@ private:
         if (iid == IID_IOleInPlaceActiveObject) return static_cast<IOleInPlaceActiveObject*>(this);
         if (iid == IID_IOleControl) return static_cast<IOleControl*>(this);
         if (iid == IID_IPersist || iid == IID_IPersistPropertyBag) return static_cast<IPersistPropertyBag*>(this);
+        if (iid == IID_IPersistStreamInit) return static_cast<IPersistStreamInit*>(this);
         if (iid == IID_IViewObject || iid == IID_IViewObject2) return static_cast<IViewObject2*>(this);
         if (iid == IID_IProvideClassInfo || iid == IID_IProvideClassInfo2)
             return static_cast<IProvideClassInfo2*>(this);

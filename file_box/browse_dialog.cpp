@@ -1,0 +1,77 @@
+// The browse dialogs. The record is the ANSI layout of 76 bytes; fields not
+// set here are zero: no default extension, no custom filter, the first
+// filter entry preselected.
+#include "browse_dialog.h"
+
+#include <commdlg.h>
+
+#include <cstddef>
+#include <vector>
+
+#include "file_box_rules.h"
+
+namespace dravik {
+namespace {
+
+// The record as it was before the Windows 2000 fields: 76 bytes.
+constexpr DWORD kRecordSize = 76;
+static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == kRecordSize, "the 76-byte ANSI layout");
+
+constexpr DWORD kBufferSize = 255;
+
+std::string Ansi(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                      nullptr);
+    std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring Wide(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(n > 0 ? static_cast<size_t>(n) : 0, L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+std::wstring ShowDialog(const BrowseRequest& request, bool save) {
+    // The converted filter holds NULs of its own; converting the bar-separated
+    // text first keeps it whole.
+    const std::string filter = DialogFilter(Ansi(request.filter));
+    const std::string title = Ansi(request.title);
+    const std::string folder = Ansi(request.initialDirectory);
+    // 254 blanks and the terminating NUL, as the dialog is told.
+    std::vector<char> file(kBufferSize, ' ');
+    file.back() = '\0';
+    std::vector<char> fileTitle(kBufferSize, ' ');
+    fileTitle.back() = '\0';
+
+    OPENFILENAMEA ofn;
+    ZeroMemory(&ofn, sizeof ofn);
+    ofn.lStructSize = kRecordSize;  // OPENFILENAME_SIZE_VERSION_400A
+    ofn.hwndOwner = request.owner;
+    ofn.hInstance = GetModuleHandleA(nullptr);
+    ofn.lpstrFilter = filter.c_str();
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = kBufferSize;
+    ofn.lpstrFileTitle = fileTitle.data();
+    ofn.nMaxFileTitle = kBufferSize;
+    ofn.lpstrInitialDir = folder.c_str();
+    ofn.lpstrTitle = title.c_str();
+    ofn.Flags = save ? kSaveFlags : kOpenFlags;
+
+    const BOOL chosen = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    if (!chosen) return std::wstring();
+    return Wide(DialogResult(file.data(), file.size()));
+}
+
+}  // namespace
+
+std::wstring ShowOpenDialog(const BrowseRequest& request) { return ShowDialog(request, false); }
+
+std::wstring ShowSaveDialog(const BrowseRequest& request) { return ShowDialog(request, true); }
+
+}  // namespace dravik

@@ -1,0 +1,286 @@
+// Dravik.dll registered with the system's regsvr32, driven by ProgID from an
+// outside automation client (cscript running a VBScript) and sited in another
+// container (the ATL host window of the system's atl.dll), then unregistered:
+// every key registration added must be gone.
+#include <windows.h>
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "com/com_support.h"
+#include "com/screen_units.h"
+#include "com/variant.h"
+#include "com/win_handles.h"
+#include "file_box/dravik_ids.h"
+#include "host/late_bound.h"
+#include "tests/wine/rintok_test_support.h"
+#include "tests/wine/wine_test_support.h"
+
+namespace {
+
+// One line per key and per value of a subtree of HKEY_CLASSES_ROOT, sorted.
+void DumpKey(const std::string& path, std::vector<std::string>& lines) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    lines.push_back(path);
+    for (DWORD i = 0;; ++i) {
+        char name[16384];
+        DWORD nameLength = sizeof name, type = 0;
+        BYTE data[4096];
+        DWORD size = sizeof data;
+        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+        lines.push_back(path + " [" + name + "] " + std::to_string(type) + " " + std::to_string(size));
+    }
+    std::vector<std::string> children;
+    for (DWORD i = 0;; ++i) {
+        char name[1024];
+        DWORD nameLength = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        children.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::string& child : children) DumpKey(path + "\\" + child, lines);
+}
+
+std::vector<std::string> Dump(const std::string& path) {
+    std::vector<std::string> lines;
+    DumpKey(path, lines);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+std::string Upper(std::string s) {
+    CharUpperA(s.data());
+    return s;
+}
+
+std::set<std::string> Children(const std::string& path) {
+    std::set<std::string> names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.empty() ? nullptr : path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    for (DWORD i = 0;; ++i) {
+        char name[1024];
+        DWORD nameLength = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.insert(Upper(name));
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+std::string Value(const std::string& path, const char* name = nullptr) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
+    char data[2048] = {};
+    DWORD size = sizeof data - 1, type = 0;
+    const LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? std::string(data) : "<no value>";
+}
+
+class DravikRegistrationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = wine_test::ProgramFolder();
+        dll_ = folder_ + "\\Dravik.dll";
+        Regsvr32("/u /s");
+    }
+    void TearDown() override { Regsvr32("/u /s"); }
+
+    DWORD Regsvr32(const std::string& options) {
+        const auto r = wine_test::RunProcess("regsvr32.exe " + options + " \"" + dll_ + "\"", folder_, {}, 60000);
+        EXPECT_TRUE(r.started && r.finished) << options;
+        EXPECT_FALSE(r.windowShown) << "regsvr32 " << options << " showed a window";
+        return r.exitCode;
+    }
+
+    std::string folder_;
+    std::string dll_;
+};
+
+TEST_F(DravikRegistrationTest, UnregistrationRemovesExactlyWhatRegistrationAdded) {
+    const std::string clsid = Upper(com::GuidText(dravik::kClsidFileBrowser));
+    const std::string libid = Upper(com::GuidText(dravik::kLibidDravik));
+    const auto root = Children(""), classes = Children("CLSID"), libs = Children("TypeLib"),
+               ifaces = Children("Interface");
+    const auto clsidTree = Dump("CLSID"), typeLibTree = Dump("TypeLib"), ifaceTree = Dump("Interface");
+
+    ASSERT_EQ(Regsvr32("/s"), 0u);
+    const std::string key = "CLSID\\" + clsid;
+    EXPECT_EQ(Upper(Value(key + "\\InprocServer32")), Upper(dll_));
+    EXPECT_EQ(Value(key + "\\InprocServer32", "ThreadingModel"), "Apartment");
+    EXPECT_EQ(Value(key + "\\ProgID"), "Dravik.FileBrowser");
+    EXPECT_EQ(Upper(Value(key + "\\TypeLib")), libid);
+    EXPECT_EQ(Value(key + "\\Version"), "1.0");
+    EXPECT_EQ(Value(key + "\\Control"), "");
+    EXPECT_EQ(Upper(Value("Dravik.FileBrowser\\CLSID")), clsid);
+    EXPECT_EQ(Upper(Value("TypeLib\\" + libid + "\\1.0\\0\\win32")), Upper(dll_));
+    EXPECT_EQ(Children("Interface").size(), ifaces.size() + 2) << "the default and the event interface";
+
+    ASSERT_EQ(Regsvr32("/u /s"), 0u);
+    EXPECT_EQ(Children(""), root);
+    EXPECT_EQ(Children("CLSID"), classes);
+    EXPECT_EQ(Children("TypeLib"), libs);
+    EXPECT_EQ(Children("Interface"), ifaces);
+    EXPECT_TRUE(Dump("CLSID") == clsidTree) << "values under CLSID differ";
+    EXPECT_TRUE(Dump("TypeLib") == typeLibTree) << "values under TypeLib differ";
+    EXPECT_TRUE(Dump("Interface") == ifaceTree) << "values under Interface differ";
+    EXPECT_EQ(Regsvr32("/u /s"), 0u) << "a second unregistration harms nothing";
+}
+
+// The system's ATL host window: it creates the control by the ProgID in its
+// window text, initialises it through IPersistStreamInit::InitNew and offers
+// no ambient properties.
+void HostedInAtlWindow() {
+    HMODULE atl = LoadLibraryA("atl.dll");
+    ASSERT_TRUE(atl);
+    using InitFn = BOOL(WINAPI*)();
+    using GetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
+    auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
+    auto getControl = reinterpret_cast<GetControlFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
+    ASSERT_TRUE(init && getControl);
+    ASSERT_TRUE(init());
+    com::Window parent(rintok_test::MakeHostWindow());
+    com::Window ax(CreateWindowExA(0, "AtlAxWin", "Dravik.FileBrowser", WS_CHILD | WS_VISIBLE, 10, 10, 300, 24,
+                                   parent.Get(), nullptr, GetModuleHandleA(nullptr), nullptr));
+    ASSERT_TRUE(ax);
+    com::ComPtr<IUnknown> control;
+    ASSERT_EQ(getControl(ax.Get(), control.Out()), S_OK);
+    ASSERT_TRUE(control);
+    auto dispatch = control.As<IDispatch>(IID_IDispatch);
+    ASSERT_TRUE(dispatch);
+
+    auto text = [&](DISPID id) {
+        com::Variant v;
+        EXPECT_EQ(host::GetById(dispatch.Get(), id, v), S_OK);
+        std::wstring s;
+        v.ToString(s);
+        return s;
+    };
+    EXPECT_EQ(text(dravik::kDispTitle), L"Apri");
+    EXPECT_EQ(text(dravik::kDispInitDir), L"C:\\");
+    EXPECT_EQ(text(dravik::kDispFilter), L"Tutti i files (*.*) | *.*");
+    // No ambient font: the system's GUI font.
+    com::Variant font;
+    ASSERT_EQ(host::GetById(dispatch.Get(), dravik::kDispFont, font), S_OK);
+    ASSERT_EQ(font.Type(), VT_DISPATCH);
+    com::ComPtr<IFont> f;
+    font.Ref().pdispVal->QueryInterface(IID_IFont, f.OutVoid());
+    ASSERT_TRUE(f);
+    LOGFONTW gui = {};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui);
+    FONTDESC desc = {sizeof desc, gui.lfFaceName, {{82500, 0}}, FW_NORMAL, DEFAULT_CHARSET, FALSE, FALSE, FALSE};
+    com::ComPtr<IFont> guiFont;
+    ASSERT_EQ(OleCreateFontIndirect(&desc, IID_IFont, guiFont.OutVoid()), S_OK);
+    // Both names as the system resolves them.
+    com::Bstr name, guiName;
+    f->get_Name(name.Out());
+    guiFont->get_Name(guiName.Out());
+    EXPECT_EQ(name.Text(), guiName.Text());
+    CY size = {};
+    f->get_Size(&size);
+    EXPECT_EQ(size.int64, -gui.lfHeight * 72 * 10000 / com::ScreenDpiY());
+
+    // Working in its window: Text goes to the box, which fills the width left of the button.
+    EXPECT_EQ(host::PutById(dispatch.Get(), dravik::kDispText, host::Arg::Val(L"C:\\atl.prl")), S_OK);
+    EXPECT_EQ(text(dravik::kDispText), L"C:\\atl.prl");
+    HWND controlWindow = nullptr;
+    auto oleWindow = control.As<IOleWindow>(IID_IOleWindow);
+    ASSERT_TRUE(oleWindow);
+    ASSERT_EQ(oleWindow->GetWindow(&controlWindow), S_OK);
+    EXPECT_EQ(GetParent(controlWindow), ax.Get());
+    HWND box = FindWindowExA(controlWindow, nullptr, "Edit", nullptr);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(wine_test::WindowTextW(box), L"C:\\atl.prl");
+    RECT r = {};
+    GetWindowRect(box, &r);
+    EXPECT_EQ(r.right - r.left, 300 - 21);
+    dispatch.Reset();
+    oleWindow.Reset();
+    control.Reset();
+    ax.Reset();
+}
+
+TEST_F(DravikRegistrationTest, RegisteredControlWorksFromAScriptAndInAnotherContainer) {
+    ASSERT_EQ(Regsvr32("/s"), 0u);
+
+    const std::string out = wine_test::TempPath("dravik-automation.txt");
+    DeleteFileA(out.c_str());
+    const auto script = wine_test::RunProcess(
+        "cscript.exe //nologo \"" + folder_ + "\\dravik_automation.vbs\" \"" + out + "\"", folder_, {}, 60000);
+    ASSERT_TRUE(script.started && script.finished);
+    EXPECT_EQ(script.exitCode, 0u);
+    EXPECT_FALSE(script.windowShown) << "the script failed with a message or opened a dialog";
+    std::map<std::string, std::string> seen;
+    std::ifstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos) seen[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    in.close();
+    DeleteFileA(out.c_str());
+    const std::map<std::string, std::string> expected = {
+        {"new.Title", "[Apri]"},
+        {"new.InitDir", "[C:\\]"},
+        {"new.Filter", "[Tutti i files (*.*) | *.*]"},
+        {"new.FileDialogType", "0"},
+        {"new.Text", "[]"},
+        {"new.Enabled", "-1"},
+        {"new.Locked", "0"},
+        {"new.BackColor", "80000005"},
+        {"new.ForeColor", "80000008"},
+        {"new.Font.nonempty", "-1"},
+        {"Text", "[C:\\dati\\prova.prl]"},
+        {"SelText", "[dati]"},
+        {"Text.after.SelText", "[C:\\DATI\\prova.prl]"},
+        {"SelStart", "7"},
+        {"SelLength", "0"},
+        {"Title", "[Scegli]"},
+        {"InitDir", "[D:\\]"},
+        {"Filter", "[Programmi (*.prl)|*.prl|]"},
+        {"Filter.blanks", "[ a | b ]"},
+        {"FileDialogType", "1"},
+        {"FileDialogType.-3", "-3"},
+        {"Locked", "-1"},
+        {"BackColor", "FF"},
+        {"ForeColor", "80000012"},
+        {"Font.Bold", "-1"},
+        {"Enabled", "0"},
+        {"Clicca.disabled", "returned"},
+        {"Text.after.Clicca", "[C:\\DATI\\prova.prl]"},
+        {"SelStart.tre.error", "13"},
+        {"SelStart.-1.error", "380"},
+        {"BackColor.rosso.error", "13"},
+        {"Font.Nothing.error", "-1"},
+        {"Enabled.forse.error", "13"},
+        {"Text.after.errors", "[C:\\DATI\\prova.prl]"},
+        {"done", "1"},
+    };
+    ASSERT_TRUE(seen.count("created")) << "the script could not create the control";
+    for (const auto& [name, value] : expected) {
+        ASSERT_TRUE(seen.count(name)) << "the script stopped before " << name;
+        EXPECT_EQ(seen[name], value) << name;
+    }
+
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    HostedInAtlWindow();
+    rintok_test::DrainMessages();
+    CoFreeUnusedLibraries();
+    OleUninitialize();
+
+    ASSERT_EQ(Regsvr32("/u /s"), 0u);
+    EXPECT_EQ(Children("").count("DRAVIK.FILEBROWSER"), 0u);
+    EXPECT_EQ(Children("CLSID").count(Upper(com::GuidText(dravik::kClsidFileBrowser))), 0u);
+    EXPECT_EQ(Children("TypeLib").count(Upper(com::GuidText(dravik::kLibidDravik))), 0u);
+}
+
+}  // namespace
