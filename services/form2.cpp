@@ -36,8 +36,8 @@ bool Form2::Show() {
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
         wc.lpszClassName = kClasse;
         RegisterClassExA(&wc);
-        hwnd_ = CreaFinestraCentrata(kClasse, Testi::kDidascaliaForm2, kStile, owner_, com::PixelsFromTwipsX(9330), com::PixelsFromTwipsY(5400),
-                                     instance_, this);
+        hwnd_ = CreaFinestraCentrata(kClasse, Testi::kDidascaliaForm2, kStile, owner_, com::PixelsFromTwipsX(9330),
+                                     com::PixelsFromTwipsY(5400), instance_, this);
         if (!hwnd_) return false;
         CreaControlli();
         Form_Load();
@@ -50,9 +50,9 @@ bool Form2::Show() {
 void Form2::CreaControlli() {
     figura_ = DisegnaFiguraAiuto();
     Label1_ = CreateWindowExA(0, "STATIC", Testi::kIndirizzoSito,
-                              WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_LEFTNOWORDWRAP, com::PixelsFromTwipsX(6840), com::PixelsFromTwipsY(120),
-                              com::PixelsFromTwipsX(2415), com::PixelsFromTwipsY(255), hwnd_,
-                              reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kIdLabel1)), instance_, nullptr);
+                              WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_LEFTNOWORDWRAP, com::PixelsFromTwipsX(6840),
+                              com::PixelsFromTwipsY(120), com::PixelsFromTwipsX(2415), com::PixelsFromTwipsY(255),
+                              hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kIdLabel1)), instance_, nullptr);
     // 9.75 points, blue and underlined.
     fontLink_.Reset(CreateFontA(-MulDiv(975, com::ScreenDpiY(), 7200), 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE,
                                 ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,

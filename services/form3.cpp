@@ -115,8 +115,8 @@ bool Form3::Show() {
 
 // ---- Construction ----------------------------------------------------------
 
-HWND Form3::Crea(const std::string& nome, const char* classe, const char* testo, DWORD stile, const host::TwipsRect& twips,
-                 UINT id, HFONT font) {
+HWND Form3::Crea(const std::string& nome, const char* classe, const char* testo, DWORD stile,
+                 const host::TwipsRect& twips, UINT id, HFONT font) {
     const RECT r = InPixel(twips);
     const DWORD exStile = std::string(classe) == "EDIT" ? WS_EX_CLIENTEDGE : 0;
     HWND c = CreateWindowExA(exStile, classe, testo, WS_CHILD | WS_VISIBLE | stile, r.left, r.top, r.right - r.left,
@@ -214,7 +214,8 @@ void Form3::Form_Load() {
         IndirizzoPersonalizzato = *indirizzo;
         SetWindowTextA(Text4, EsadecimaleDi(*indirizzo).c_str());
     }
-    if (const auto min = InteroDaTesto(Impostazioni::Leggi(Impostazioni::kOptionMin))) Seleziona(chkStartMin, *min != 0);
+    if (const auto min = InteroDaTesto(Impostazioni::Leggi(Impostazioni::kOptionMin)))
+        Seleziona(chkStartMin, *min != 0);
     Caricamento = false;
 }
 

