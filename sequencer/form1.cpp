@@ -9,6 +9,7 @@
 #include "sequencer/form1_texts.h"
 #include "sequencer/platform_files.h"
 #include "sequencer/program_file.h"
+#include "services/anima_form.h"
 #include "services/arg_argv.h"
 #include "services/mod_registry.h"
 #include "services/port_setup.h"
@@ -427,8 +428,8 @@ void Form1::OnCommand(UINT id, UINT code, HWND from) {
             case ids::kMnuRegistra: MnuRegistra_Click(); break;
             case ids::kMnuSalvaConNome: SalvaConNome(); break;
             case ids::kMnuEsegui: mnuEsegui_Click(); break;
-            case ids::kMnuOpz: break;   // the options window comes with its own issue
-            case ids::kMnuHelp: break;  // the help window comes with its own issue
+            case ids::kMnuOpz: MnuOpz_Click(); break;
+            case ids::kMnuHelp: mnuHelp_Click(); break;
             case ids::kMnuFine: MnuFine_Click(); break;
             case ids::kMnuLPT1: mnuLPT_Click(1); break;
             case ids::kMnuLPT2: mnuLPT_Click(2); break;
@@ -468,6 +469,11 @@ void Form1::OnClose() {
     stato_.InEsecuzione = false;
     Timer1Acceso(false);
     mmtimer1_Enabled(false);
+    Scarica();
+}
+
+void Form1::Scarica() {
+    AnimaForm::AnimaFinestra(hwnd_, AnimaForm::kChiusura, 1);
     DestroyWindow(hwnd_);
 }
 
@@ -499,6 +505,9 @@ bool Form1::Load(const std::string& rigaComando, int& exitCode) {
     const int w = r.right - r.left, h = r.bottom - r.top;
     SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
                  0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    // 2. The opening effect.
+    AnimaForm::AnimaFinestra(hwnd_, AnimaForm::kApertura, 1);
 
     // 3. Tooltips of the bit boxes until the first refresh.
     for (int i = 0; i < 8; ++i)

@@ -16,6 +16,8 @@
 #include "sequencer/common_dialog.h"
 #include "sequencer/step_pacing.h"
 #include "sequencer/step_program.h"
+#include "services/form2.h"
+#include "services/form3.h"
 
 namespace quelmar {
 
@@ -45,6 +47,9 @@ public:
     SequencerState& Stato() { return stato_; }
     int16_t IndirizzoPorta() const { return IndirizzoPorta_; }
     const std::string& NomeFileCorrente() const { return NomeFile; }
+    // The options and help windows while they are open; null otherwise.
+    Form3* FinestraOpzioni() const { return Form3_ && Form3_->Handle() ? Form3_.get() : nullptr; }
+    Form2* FinestraAiuto() const { return Form2_ && Form2_->Handle() ? Form2_.get() : nullptr; }
 
     // Question boxes and warnings (text, style, title) -> the button pressed.
     // Replaceable so that tests answer them.
@@ -68,6 +73,8 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnCommand(UINT id, UINT code, HWND from);
     void OnClose();
+    // The window's unload: the closing effect, then the window goes.
+    void Scarica();
 
     // Window construction.
     void CreaControlli();
@@ -120,6 +127,8 @@ private:
     void mnuNuovo_Click();
     void MnuFine_Click();
     void mnuLPT_Click(int16_t indice);
+    void MnuOpz_Click();
+    void mnuHelp_Click();
 
     // Run engine.
     void Command3_Click();
@@ -176,6 +185,9 @@ private:
     host::EventHandlers eventi_;
     std::unique_ptr<host::HostedControl> mmtimer1;
     std::unique_ptr<host::HostedControl> Hwinterface1;
+    // The owned windows; each object outlives its window until it is opened again.
+    std::unique_ptr<Form2> Form2_;
+    std::unique_ptr<Form3> Form3_;
 
     // Controls used by name in the code.
     std::array<HWND, 8> Check1{}, Label1{}, Command1{};

@@ -101,7 +101,24 @@ void Form1::MnuFine_Click() {
     Timer1Acceso(false);
     mmtimer1_Enabled(false);
     stato_.InEsecuzione = false;
-    DestroyWindow(hwnd_);
+    Scarica();
+}
+
+void Form1::MnuOpz_Click() {
+    // One options window: a second request brings it to the front.
+    if (!FinestraOpzioni()) {
+        Form3_ = std::make_unique<Form3>(instance_, hwnd_, stato_.IndirizzoPersonalizzato);
+        // With the custom address selected, the next run writes to the new one.
+        Form3_->IndirizzoInserito = [this] {
+            if (stato_.Testata.IndicePorta == 3) IndirizzoPorta_ = stato_.IndirizzoPersonalizzato;
+        };
+    }
+    Form3_->Show();
+}
+
+void Form1::mnuHelp_Click() {
+    if (!FinestraAiuto()) Form2_ = std::make_unique<Form2>(instance_, hwnd_);
+    Form2_->Show();
 }
 
 void Form1::mnuLPT_Click(int16_t indice) {

@@ -1,0 +1,393 @@
+// The options window.
+#include "form3.h"
+
+#include <commctrl.h>
+
+#include "com/screen_units.h"
+#include "file_box/dravik_ids.h"
+#include "services/anima_form.h"
+#include "services/form_support.h"
+#include "services/form_texts.h"
+#include "services/mod_registry.h"
+#include "services/options_values.h"
+#include "services/setting_values.h"
+#include "services/settings_store.h"
+
+namespace quelmar {
+namespace {
+
+constexpr char kClasse[] = "QuelmarForm3";
+constexpr DWORD kStile = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr COLORREF kColoreSfondo = RGB(127, 159, 230);
+constexpr COLORREF kColoreRiquadro = RGB(148, 180, 251);
+constexpr COLORREF kBianco = RGB(255, 255, 255);
+
+constexpr UINT kIdStatico = 0xFFFF;
+constexpr UINT kIdCommand1 = 101;
+constexpr UINT kIdCommand2 = 102;
+constexpr UINT kIdChkLoadWinStart = 103;
+constexpr UINT kIdChkStartMin = 104;
+constexpr UINT kIdText4 = 105;
+
+// Positions in twips: left, top, width, height.
+constexpr host::TwipsRect kShape1[2] = {{120, 1560, 4215, 1215}, {120, 120, 4215, 1335}};
+constexpr host::TwipsRect kPostoFileBrowser1 = {240, 645, 3975, 300};
+
+RECT InPixel(const host::TwipsRect& twips) {
+    const long l = com::PixelsFromTwipsX(twips.left), t = com::PixelsFromTwipsY(twips.top);
+    return {l, t, l + com::PixelsFromTwipsX(twips.width), t + com::PixelsFromTwipsY(twips.height)};
+}
+
+std::wstring Wide(const std::string& ansi) {
+    if (ansi.empty()) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), w.data(), n);
+    return w;
+}
+
+std::string Ansi(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int n =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string a(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), a.data(), n, nullptr, nullptr);
+    return a;
+}
+
+std::string PercorsoModulo() {
+    char percorso[MAX_PATH * 2] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, percorso, sizeof percorso);
+    return std::string(percorso, n < sizeof percorso ? n : 0);
+}
+
+bool Selezionato(HWND h) { return SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+void Seleziona(HWND h, bool on) { SendMessageA(h, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
+
+bool AutostartPresente() {
+    return !modRegistry::LeggiValore(modRegistry::kHKeyCurrentUser, modRegistry::kChiaveRun,
+                                     modRegistry::kNomeAutostart)
+                .empty();
+}
+
+HFONT FontMsSansSerif(bool grassetto) {
+    return CreateFontA(-MulDiv(825, com::ScreenDpiY(), 7200), 0, 0, 0, grassetto ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                       FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       VARIABLE_PITCH | FF_SWISS, "MS Sans Serif");
+}
+
+}  // namespace
+
+Form3::Form3(HINSTANCE instance, HWND owner, int16_t& indirizzoPersonalizzato)
+    : instance_(instance), owner_(owner), IndirizzoPersonalizzato(indirizzoPersonalizzato) {}
+
+Form3::~Form3() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+HWND Form3::Control(const std::string& nome) const {
+    for (const Controllo& c : controlli_)
+        if (c.Nome == nome) return c.Hwnd;
+    return nullptr;
+}
+
+bool Form3::Show() {
+    if (!hwnd_) {
+        sfondo_.Reset(CreateSolidBrush(kColoreSfondo));
+        riquadro_.Reset(CreateSolidBrush(kColoreRiquadro));
+        WNDCLASSEXA wc = {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = instance_;
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.lpszClassName = kClasse;
+        RegisterClassExA(&wc);
+        hwnd_ = CreaFinestraCentrata(kClasse, Testi::kDidascaliaForm3, kStile, owner_, com::PixelsFromTwipsX(4455),
+                                     com::PixelsFromTwipsY(3495), instance_, this);
+        if (!hwnd_) return false;
+        CreaControlli();
+        Form_Load();
+    }
+    ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    return true;
+}
+
+// ---- Construction ----------------------------------------------------------
+
+HWND Form3::Crea(const std::string& nome, const char* classe, const char* testo, DWORD stile,
+                 const host::TwipsRect& twips, UINT id, HFONT font) {
+    const RECT r = InPixel(twips);
+    const DWORD exStile = std::string(classe) == "EDIT" ? WS_EX_CLIENTEDGE : 0;
+    HWND c = CreateWindowExA(exStile, classe, testo, WS_CHILD | WS_VISIBLE | stile, r.left, r.top, r.right - r.left,
+                             r.bottom - r.top, hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance_,
+                             nullptr);
+    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    controlli_.push_back({nome, c});
+    return c;
+}
+
+void Form3::CreaControlli() {
+    fontGrassetto_.Reset(FontMsSansSerif(true));
+    fontNormale_.Reset(FontMsSansSerif(false));
+    const HFONT grassetto = fontGrassetto_.Get(), normale = fontNormale_.Get();
+    for (int i = 0; i < 2; ++i) Shape1[i] = InPixel(kShape1[i]);
+
+    // Labels and check boxes reach to the edge of their frame or of the window,
+    // past their designed widths, so that a wider substitute of the font is not cut.
+    Crea("Label1(0)", "STATIC", Testi::kLabel1Form3[0], SS_LEFTNOWORDWRAP, {240, 160, 4035, 195}, kIdStatico,
+         grassetto);
+    Crea("Label1(1)", "STATIC", Testi::kLabel1Form3[1], SS_LEFTNOWORDWRAP, {240, 400, 4035, 195}, kIdStatico,
+         grassetto);
+    CreaFileBrowser1();
+    Command1 = Crea("Command1", "BUTTON", Testi::kNessunFile, WS_TABSTOP | BS_PUSHBUTTON, {3000, 1075, 1215, 300},
+                    kIdCommand1, normale);
+    Crea("Label11(0)", "STATIC", Testi::kLabel11[0], SS_LEFTNOWORDWRAP, {360, 1680, 3915, 255}, kIdStatico,
+         grassetto);
+    Crea("Label11(1)", "STATIC", Testi::kLabel11[1], SS_LEFTNOWORDWRAP, {360, 1920, 3915, 255}, kIdStatico,
+         grassetto);
+    Text4 = Crea("Text4", "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, {1680, 2280, 975, 285}, kIdText4, normale);
+    SendMessageA(Text4, EM_LIMITTEXT, kCifreIndirizzo, 0);
+    SetWindowSubclass(Text4, Text4Proc, kIdText4, reinterpret_cast<DWORD_PTR>(this));
+    Command2 = Crea("Command2", "BUTTON", Testi::kInserisci, WS_TABSTOP | BS_PUSHBUTTON, {3000, 2400, 1215, 300},
+                    kIdCommand2, normale);
+    chkLoadWinStart = Crea("chkLoadWinStart", "BUTTON", Testi::kChkLoadWinStart, WS_TABSTOP | BS_AUTOCHECKBOX,
+                           {120, 2880, 4275, 255}, kIdChkLoadWinStart, grassetto);
+    chkStartMin = Crea("chkStartMin", "BUTTON", Testi::kChkStartMin, WS_TABSTOP | BS_AUTOCHECKBOX,
+                       {120, 3160, 4275, 195}, kIdChkStartMin, grassetto);
+}
+
+void Form3::CreaFileBrowser1() {
+    eventi_.Add("FileBrowser1_Change", [this](host::EventArgs&) { FileBrowser1_Change(); });
+    host::ControlSpec box;
+    box.name = "FileBrowser1";
+    box.source = host::ControlSource::FromDll(dravik::kDllName, dravik::kClsidFileBrowser);
+    box.parent = hwnd_;
+    box.position = kPostoFileBrowser1;
+    box.stored = host::StoredProperties{{L"Filter", com::Variant(Wide(Testi::kFiltroProgrammi))}};
+    box.handlers = &eventi_;
+    // Without its library the window works on without the file box.
+    if (FAILED(host::HostedControl::Create(box, FileBrowser1_))) {
+        box.source = host::ControlSource::FromProgId(dravik::kProgId);
+        host::HostedControl::Create(box, FileBrowser1_);
+    }
+    if (FileBrowser1_) controlli_.push_back({"FileBrowser1", FileBrowser1_->Window()});
+}
+
+// ---- FileBrowser1 ----------------------------------------------------------
+
+std::string Form3::FileBrowser1_Text() const {
+    com::Variant v;
+    std::wstring testo;
+    if (FileBrowser1_ && SUCCEEDED(host::GetById(FileBrowser1_->Dispatch(), dravik::kDispText, v)))
+        v.ToString(testo);
+    return Ansi(testo);
+}
+
+void Form3::FileBrowser1_Text(const std::string& testo) {
+    if (FileBrowser1_) host::PutById(FileBrowser1_->Dispatch(), dravik::kDispText, host::Arg::Val(Wide(testo)));
+}
+
+void Form3::FileBrowser1_InitDir(const std::string& cartella) {
+    if (FileBrowser1_)
+        host::PutById(FileBrowser1_->Dispatch(), dravik::kDispInitDir, host::Arg::Val(Wide(cartella)));
+}
+
+void Form3::FileBrowser1_ToolTipText(const std::string& testo) {
+    if (FileBrowser1_) FileBrowser1_->SetToolTipText(Wide(testo));
+}
+
+// ---- Events ----------------------------------------------------------------
+
+void Form3::Form_Load() {
+    // Each step reads what it can; one that fails leaves its control as it was.
+    Caricamento = true;
+    AnimaForm::AnimaFinestra(hwnd_, AnimaForm::kApertura, 1);
+    Seleziona(chkLoadWinStart, AutostartPresente());
+    FileBrowser1_InitDir(CartellaProgramma(PercorsoModulo()));
+    const std::string nome = Impostazioni::Leggi(Impostazioni::kFileStartNome);
+    if (!nome.empty()) {
+        FileBrowser1_Text(nome);
+        FileBrowser1_ToolTipText(nome);
+    }
+    if (const auto indirizzo = InteroDaTesto(Impostazioni::Leggi(Impostazioni::kPortaIndirizzo))) {
+        IndirizzoPersonalizzato = *indirizzo;
+        SetWindowTextA(Text4, EsadecimaleDi(*indirizzo).c_str());
+    }
+    if (const auto min = InteroDaTesto(Impostazioni::Leggi(Impostazioni::kOptionMin)))
+        Seleziona(chkStartMin, *min != 0);
+    Caricamento = false;
+}
+
+void Form3::Form_Unload() { AnimaForm::AnimaFinestra(hwnd_, AnimaForm::kChiusura, 1); }
+
+void Form3::chkLoadWinStart_Click() {
+    if (Caricamento) return;
+    if (Selezionato(chkLoadWinStart))
+        modRegistry::ScriviValore(modRegistry::kHKeyCurrentUser, modRegistry::kChiaveRun, modRegistry::kNomeAutostart,
+                                  PercorsoAutostart(PercorsoModulo()));
+    else
+        modRegistry::CancellaValore(modRegistry::kHKeyCurrentUser, modRegistry::kChiaveRun,
+                                    modRegistry::kNomeAutostart);
+    // A refused write or delete shows: the box follows the entry as it now is.
+    Seleziona(chkLoadWinStart, AutostartPresente());
+}
+
+void Form3::chkStartMin_Click() {
+    if (Caricamento) return;
+    const Impostazioni::Chiave& min = Impostazioni::kOptionMin;
+    if (!Impostazioni::Scrivi(min.Sezione, min.Nome, Selezionato(chkStartMin) ? "1" : "0")) {
+        // Refused: the box shows the stored value again.
+        if (const auto stored = InteroDaTesto(Impostazioni::Leggi(min))) Seleziona(chkStartMin, *stored != 0);
+    }
+}
+
+void Form3::Command1_Click() {
+    if (FileBrowser1_) {
+        // The box's change event stores the empty name.
+        FileBrowser1_Text("");
+    } else {
+        Impostazioni::Scrivi(Impostazioni::kFileStartNome.Sezione, Impostazioni::kFileStartNome.Nome, "");
+    }
+}
+
+void Form3::Command2_Click() {
+    const auto indirizzo = IndirizzoDaTesto(TestoFinestra(Text4));
+    // The box holds four digits at most, so this does not happen from the keyboard.
+    if (!indirizzo) {
+        MessageBeep(MB_ICONEXCLAMATION);
+        return;
+    }
+    IndirizzoPersonalizzato = *indirizzo;
+    Impostazioni::Scrivi(Impostazioni::kPortaIndirizzo.Sezione, Impostazioni::kPortaIndirizzo.Nome,
+                         std::to_string(*indirizzo));
+    if (IndirizzoInserito) IndirizzoInserito();
+}
+
+void Form3::FileBrowser1_Change() {
+    const std::string testo = FileBrowser1_Text();
+    if (!Caricamento)
+        Impostazioni::Scrivi(Impostazioni::kFileStartNome.Sezione, Impostazioni::kFileStartNome.Nome, testo);
+    FileBrowser1_ToolTipText(testo);
+}
+
+void Form3::Text4_Paste() {
+    if (!IsClipboardFormatAvailable(CF_TEXT) || !OpenClipboard(hwnd_)) return;
+    std::string incollato;
+    if (HANDLE h = GetClipboardData(CF_TEXT)) {
+        if (const char* p = static_cast<const char*>(GlobalLock(h))) {
+            incollato = p;
+            GlobalUnlock(h);
+        }
+    }
+    CloseClipboard();
+    DWORD inizio = 0, fine = 0;
+    SendMessageA(Text4, EM_GETSEL, reinterpret_cast<WPARAM>(&inizio), reinterpret_cast<LPARAM>(&fine));
+    const size_t resto = TestoFinestra(Text4).size() - (fine - inizio);
+    const size_t spazio = resto < kCifreIndirizzo ? kCifreIndirizzo - resto : 0;
+    const std::string cifre = IncollaIndirizzo(incollato, spazio);
+    SendMessageA(Text4, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(cifre.c_str()));
+}
+
+// ---- Messages --------------------------------------------------------------
+
+void Form3::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    for (const RECT& r : Shape1) {
+        FillRect(dc, &r, riquadro_.Get());
+        FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    }
+    EndPaint(hwnd_, &ps);
+}
+
+LRESULT CALLBACK Form3::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Form3* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<Form3*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<Form3*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    }
+    return self ? self->HandleMessage(msg, wParam, lParam) : DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK Form3::Text4Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
+    auto* self = reinterpret_cast<Form3*>(data);
+    if (msg == WM_CHAR) {
+        constexpr WPARAM kCopia = 0x03, kIncolla = 0x16, kTaglia = 0x18;
+        if (wParam == kIncolla) {
+            self->Text4_Paste();
+            return 0;
+        }
+        if (wParam != kCopia && wParam != kTaglia) {
+            const char tasto = TastoIndirizzo(wParam < 0x100 ? static_cast<char>(wParam) : '\0');
+            if (!tasto) return 0;
+            wParam = static_cast<unsigned char>(tasto);
+        }
+    } else if (msg == WM_PASTE) {
+        self->Text4_Paste();
+        return 0;
+    } else if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, Text4Proc, id);
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT Form3::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_ERASEBKGND: {
+            RECT r;
+            GetClientRect(hwnd_, &r);
+            FillRect(reinterpret_cast<HDC>(wParam), &r, sfondo_.Get());
+            return 1;
+        }
+        case WM_PAINT:
+            OnPaint();
+            return 0;
+        case WM_CTLCOLORSTATIC: {
+            const HDC dc = reinterpret_cast<HDC>(wParam);
+            const HWND c = reinterpret_cast<HWND>(lParam);
+            if (c == chkLoadWinStart || c == chkStartMin) {
+                SetTextColor(dc, kBianco);
+                SetBkColor(dc, kColoreSfondo);
+                return reinterpret_cast<LRESULT>(sfondo_.Get());
+            }
+            // The labels lie on the light-blue frames.
+            SetBkColor(dc, kColoreRiquadro);
+            return reinterpret_cast<LRESULT>(riquadro_.Get());
+        }
+        case WM_COMMAND: {
+            const UINT id = LOWORD(wParam), code = HIWORD(wParam);
+            if (code != BN_CLICKED) return 0;
+            if (id == kIdCommand1) Command1_Click();
+            if (id == kIdCommand2) Command2_Click();
+            if (id == kIdChkLoadWinStart) chkLoadWinStart_Click();
+            if (id == kIdChkStartMin) chkStartMin_Click();
+            return 0;
+        }
+        case WM_CLOSE:
+            // The effect runs once; a close asked for meanwhile adds nothing.
+            if (scaricamento_) return 0;
+            scaricamento_ = true;
+            Form_Unload();
+            DestroyWindow(hwnd_);
+            return 0;
+        case WM_DESTROY:
+            // The file box goes before the window that holds it.
+            FileBrowser1_.reset();
+            return 0;
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+            hwnd_ = nullptr;
+            controlli_.clear();
+            Text4 = Command1 = Command2 = chkLoadWinStart = chkStartMin = nullptr;
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+}  // namespace quelmar

@@ -1,0 +1,26 @@
+// For the screenshot script: asks a running Quelmar to open its options or
+// help window ("opzioni", "aiuto") or to close one ("chiudi-opzioni",
+// "chiudi-aiuto"), as the menu and the close box do. Exit code 1 when the
+// window is not there.
+#include <windows.h>
+
+#include <cstring>
+
+#include "sequencer/form1_ids.h"
+
+int main(int argc, char** argv) {
+    if (argc != 2) return 2;
+    const char* cosa = argv[1];
+    if (!std::strcmp(cosa, "opzioni") || !std::strcmp(cosa, "aiuto")) {
+        HWND w = FindWindowA("QuelmarForm1", nullptr);
+        if (!w) return 1;
+        const UINT id = !std::strcmp(cosa, "opzioni") ? quelmar::ids::kMnuOpz : quelmar::ids::kMnuHelp;
+        return PostMessageA(w, WM_COMMAND, MAKEWPARAM(id, 0), 0) ? 0 : 1;
+    }
+    const char* classe = !std::strcmp(cosa, "chiudi-opzioni") ? "QuelmarForm3"
+                         : !std::strcmp(cosa, "chiudi-aiuto") ? "QuelmarForm2"
+                                                              : nullptr;
+    if (!classe) return 2;
+    HWND w = FindWindowA(classe, nullptr);
+    return w && PostMessageA(w, WM_CLOSE, 0, 0) ? 0 : 1;
+}
