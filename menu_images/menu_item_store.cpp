@@ -105,7 +105,7 @@ uint32_t ItemMenuFlags(const MenuItemRecord& item) {
 
 bool CheckedFromState(uint32_t state) { return (state & menu_flags::kChecked) != 0; }
 
-bool EnabledFromState(uint32_t state) { return (state & menu_flags::kDisabled) == 0; }
+bool EnabledFromState(uint32_t state) { return (state & (menu_flags::kDisabled | menu_flags::kGrayed)) == 0; }
 
 StateChange CheckedChange(bool checked) {
     return checked ? StateChange{menu_flags::kChecked, 0} : StateChange{0, menu_flags::kChecked};

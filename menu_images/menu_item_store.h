@@ -104,9 +104,10 @@ std::optional<double> NumberFromText(const std::string& text);
 // separator when the trimmed caption is "-" (0x800), menu-bar break (0x20),
 // menu break (0x40). Owner-draw, popup and by-position are the caller's.
 uint32_t ItemMenuFlags(const MenuItemRecord& item);
-// Check and enabled state as read from a menu item's state bits. An item
-// marked disabled (0x2), grayed or not, reads as not enabled, so that what
-// Enabled let stores is what Enabled get answers.
+// Check and enabled state as read from a menu item's state bits. Either
+// disabled bit (grayed 0x1, disabled 0x2) makes the item not enabled: the
+// user cannot choose it, and what Enabled let stores (disabled, not grayed)
+// is what Enabled get answers.
 bool CheckedFromState(uint32_t state);
 bool EnabledFromState(uint32_t state);
 // The state bits to add and remove for Checked let and Enabled let; Enabled

@@ -153,7 +153,7 @@ TEST(MenuItemStore, FlagsAndStatesOfItems) {
         bool checked, enabled;
     };
     for (const StateCase& c : {StateCase{0, false, true}, StateCase{8, true, true}, StateCase{3, false, false},
-                               StateCase{2, false, false}, StateCase{1, false, true}, StateCase{0x8B, true, false}}) {
+                               StateCase{2, false, false}, StateCase{1, false, false}, StateCase{0x8B, true, false}}) {
         EXPECT_EQ(CheckedFromState(c.state), c.checked) << c.state;
         EXPECT_EQ(EnabledFromState(c.state), c.enabled) << c.state;
     }
