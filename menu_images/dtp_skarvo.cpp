@@ -119,8 +119,42 @@ STDMETHODIMP DTPSkarvo::QueryInterface(REFIID iid, void** out) {
     return S_OK;
 }
 
+namespace {
+
+// Writes a number into a by-reference argument: a Long variable, or a
+// Variant variable as scripts pass them.
+bool CanWriteBack(const VARIANT& arg) {
+    return arg.vt == (VT_I4 | VT_BYREF) || (arg.vt == (VT_VARIANT | VT_BYREF) && arg.pvarVal);
+}
+void WriteBack(VARIANT& arg, LONG value) {
+    if (arg.vt == (VT_I4 | VT_BYREF)) {
+        *arg.plVal = value;
+        return;
+    }
+    VariantClear(arg.pvarVal);
+    arg.pvarVal->vt = VT_I4;
+    arg.pvarVal->lVal = value;
+}
+
+}  // namespace
+
 STDMETHODIMP DTPSkarvo::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                                EXCEPINFO* excep, UINT* argErr) {
+    // GetVersion writes into the caller's variables, of whatever kind a script holds.
+    if (id == kDispGetVersion && (flags & DISPATCH_METHOD) && params && params->cArgs == 3 &&
+        params->cNamedArgs == 0) {
+        LONG version[3] = {};
+        GetVersion(&version[0], &version[1], &version[2]);
+        // Arguments arrive last first: lRevision, lMinor, lMajor.
+        for (UINT i = 0; i < 3; ++i)
+            if (!CanWriteBack(params->rgvarg[i])) {
+                if (argErr) *argErr = i;
+                return DISP_E_TYPEMISMATCH;
+            }
+        for (UINT i = 0; i < 3; ++i) WriteBack(params->rgvarg[2 - i], version[i]);
+        if (result) VariantInit(result);
+        return S_OK;
+    }
     return ErrorToException(OleControl::Invoke(id, iid, lcid, flags, params, result, excep, argErr), excep);
 }
 

@@ -456,3 +456,107 @@ TEST_F(SkarvoControlTest, CheckForNewItemsAsksForWhatTheHostAddedAndDropsWhatItR
 }
 
 }  // namespace
+
+namespace {
+
+// Answers every message box of this thread as it opens, noting its title and text.
+struct MessageBoxAnswerer {
+    static std::vector<std::string>* seen;
+    HHOOK hook = nullptr;
+    explicit MessageBoxAnswerer(std::vector<std::string>& out) {
+        seen = &out;
+        hook = SetWindowsHookExA(WH_CBT, Proc, nullptr, GetCurrentThreadId());
+    }
+    ~MessageBoxAnswerer() {
+        UnhookWindowsHookEx(hook);
+        seen = nullptr;
+    }
+    static LRESULT CALLBACK Proc(int code, WPARAM wp, LPARAM lp) {
+        if (code == HCBT_ACTIVATE && seen && wine_test::ClassName(reinterpret_cast<HWND>(wp)) == "#32770") {
+            const HWND box = reinterpret_cast<HWND>(wp);
+            char title[64] = {};
+            GetWindowTextA(box, title, sizeof title);
+            seen->push_back(std::string(title) + ": " + wine_test::MessageBoxText(box));
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+        return CallNextHookEx(nullptr, code, wp, lp);
+    }
+};
+std::vector<std::string>* MessageBoxAnswerer::seen = nullptr;
+
+}  // namespace
+
+TEST_F(SkarvoControlTest, ItemIconReportsAnUnknownItemInTwoMessageBoxesAndChangesNothing) {
+    SubClass();
+    std::vector<std::string> boxes;
+    {
+        MessageBoxAnswerer answerer(boxes);
+        EXPECT_EQ(menus_->put_ItemIcon(Key(L"mnuNessuno").Ref(), 3), S_OK);
+    }
+    EXPECT_EQ(boxes, (std::vector<std::string>{"Errore: Errore alla riga 1", "Errore: lindex=0 vKey=mnuNessuno"}));
+    ASSERT_EQ(menus_->put_ItemIcon(Key(L"mnuExit").Ref(), 3), S_OK);
+    EXPECT_EQ(Query(&_DTPSkarvo::get_ItemIcon, Key(L"mnuExit")), 3);
+    EXPECT_EQ(Query(&_DTPSkarvo::get_ItemIcon, Key(L"mnuOpen")), -1);
+    EXPECT_EQ(Count(), 7);
+}
+
+// What a control starts with: a new one sets nothing, one read from a bag
+// takes the bag's defaults, and a stream gives back what was saved.
+TEST(SkarvoPersistence, NewBagAndStreamStartsGiveTheirOwnValues) {
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    {
+        auto fresh = skarvo_test::CreateFromDll<IPersistStreamInit>(CLSID_DTPSkarvo, IID_IPersistStreamInit);
+        ASSERT_TRUE(fresh);
+        ASSERT_EQ(fresh->InitNew(), S_OK);
+        auto freshMenus = skarvo_test::QueryAs<_DTPSkarvo>(fresh.Get(), IID__DTPSkarvo);
+        VARIANT_BOOL highlight = VARIANT_TRUE;
+        LONG tick = 5;
+        freshMenus->get_HighlightCheckedItems(&highlight);
+        freshMenus->get_TickIconIndex(&tick);
+        EXPECT_EQ(highlight, VARIANT_FALSE);
+        EXPECT_EQ(tick, 0);
+
+        auto bagged = skarvo_test::CreateFromDll<IPersistPropertyBag>(CLSID_DTPSkarvo, IID_IPersistPropertyBag);
+        host::StoredProperties empty;
+        com::ComPtr<IPropertyBag> bag(new host::PropertyBagOfValues(empty));
+        ASSERT_EQ(bagged->Load(bag.Get(), nullptr), S_OK);
+        auto baggedMenus = skarvo_test::QueryAs<_DTPSkarvo>(bagged.Get(), IID__DTPSkarvo);
+        baggedMenus->get_HighlightCheckedItems(&highlight);
+        baggedMenus->get_TickIconIndex(&tick);
+        EXPECT_EQ(highlight, VARIANT_TRUE);
+        EXPECT_EQ(tick, -1);
+
+        // Saved to a stream and loaded into another control.
+        baggedMenus->put_TickIconIndex(7);
+        baggedMenus->put_HighlightCheckedItems(VARIANT_FALSE);
+        com::ComPtr<IStream> stream;
+        ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.Out()), S_OK);
+        auto saver = skarvo_test::QueryAs<IPersistStreamInit>(bagged.Get(), IID_IPersistStreamInit);
+        EXPECT_EQ(saver->IsDirty(), S_OK);
+        ASSERT_EQ(saver->Save(stream.Get(), TRUE), S_OK);
+        EXPECT_EQ(saver->IsDirty(), S_FALSE);
+        const LARGE_INTEGER start = {};
+        stream->Seek(start, STREAM_SEEK_SET, nullptr);
+        auto loaded = skarvo_test::CreateFromDll<IPersistStreamInit>(CLSID_DTPSkarvo, IID_IPersistStreamInit);
+        ASSERT_EQ(loaded->Load(stream.Get()), S_OK);
+        auto loadedMenus = skarvo_test::QueryAs<_DTPSkarvo>(loaded.Get(), IID__DTPSkarvo);
+        loadedMenus->get_HighlightCheckedItems(&highlight);
+        loadedMenus->get_TickIconIndex(&tick);
+        EXPECT_EQ(highlight, VARIANT_FALSE);
+        EXPECT_EQ(tick, 7);
+
+        // A stream cut short is refused and changes nothing.
+        com::ComPtr<IStream> shortStream;
+        ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, shortStream.Out()), S_OK);
+        const char two[2] = {1, 0};
+        shortStream->Write(two, sizeof two, nullptr);
+        shortStream->Seek(start, STREAM_SEEK_SET, nullptr);
+        EXPECT_TRUE(FAILED(loaded->Load(shortStream.Get())));
+        loadedMenus->get_TickIconIndex(&tick);
+        EXPECT_EQ(tick, 7);
+        LONG major = 0, minor = 0, revision = 0;
+        loadedMenus->GetVersion(&major, &minor, &revision);
+        EXPECT_EQ(major * 10000 + minor * 100 + revision, 10002);
+    }
+    OleUninitialize();
+}
