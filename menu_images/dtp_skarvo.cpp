@@ -155,6 +155,27 @@ STDMETHODIMP DTPSkarvo::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DIS
         if (result) VariantInit(result);
         return S_OK;
     }
+    // Any number of positions, each of any type that converts to a number.
+    if (id == kDispIndexForMenuHierarchyParamArray && (flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) && params &&
+        params->cNamedArgs == 0) {
+        SAFEARRAYBOUND bound = {params->cArgs, 0};
+        SAFEARRAY* positions = SafeArrayCreate(VT_VARIANT, 1, &bound);
+        if (!positions) return E_OUTOFMEMORY;
+        for (UINT i = 0; i < params->cArgs; ++i) {
+            LONG at = static_cast<LONG>(i);
+            SafeArrayPutElement(positions, &at, &params->rgvarg[params->cArgs - 1 - i]);
+        }
+        LONG index = 0;
+        const HRESULT hr = get_IndexForMenuHierarchyParamArray(positions, &index);
+        SafeArrayDestroy(positions);
+        if (FAILED(hr)) return hr;
+        if (result) {
+            VariantInit(result);
+            result->vt = VT_I4;
+            result->lVal = index;
+        }
+        return S_OK;
+    }
     return ErrorToException(OleControl::Invoke(id, iid, lcid, flags, params, result, excep, argErr), excep);
 }
 

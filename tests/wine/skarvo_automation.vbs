@@ -44,5 +44,8 @@ Note "MenuIndex.k1", c.MenuIndex("k1")
 Note "Caption.k1", c.Caption("k1")
 c.HelpText(7) = "x"
 NoteError "HelpText.7"
+' Any number of positions; an unsited control has no menu bar to walk.
+Note "IndexForMenuHierarchyParamArray", c.IndexForMenuHierarchyParamArray(1, 1)
+NoteError "IndexForMenuHierarchyParamArray"
 c.GetVersion major, minor, revision
 Note "Version", major & "." & minor & "." & revision

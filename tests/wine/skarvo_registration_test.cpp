@@ -108,6 +108,8 @@ TEST_F(SkarvoRegistrationTest, ScriptsReachBothClassesByProgIdAndReadTheirErrors
         {"MenuIndex.k1", "1"},
         {"Caption.k1", "Uno"},
         {"HelpText.7.Number", "9"},
+        {"IndexForMenuHierarchyParamArray", "0"},
+        {"IndexForMenuHierarchyParamArray.Number", "0"},
         {"Version", "1.0.2"},
     };
     ASSERT_TRUE(notes.count("created")) << "the script could not create the objects";
