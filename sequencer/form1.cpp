@@ -78,6 +78,8 @@ HWND Form1::Control(const std::string& nome) const {
     return nullptr;
 }
 
+com::ComPtr<IDispatch> Form1::OggettoForm() const { return CreateFormObject(hwnd_, menuControlli_); }
+
 UINT Form1::MenuId(const std::string& nome) const {
     auto it = menuIds_.find(nome);
     return it == menuIds_.end() ? 0 : it->second;
@@ -136,13 +138,22 @@ void Form1::CreaMenu() {
         {lpt.Get(), "mnuLPT2", ids::kMnuLPT2, Testi::kMnuLPT2},
         {lpt.Get(), "mnuLPTPers", ids::kMnuLPTPers, Testi::kMnuLPTPers},
     };
+    // The menu controls in menu order: each title, then its entries. The
+    // separator lines are the control array mnuSep.
+    menuControlli_.clear();
+    menuControlli_.push_back({"MnuFile", -1, Testi::kMnuFile, "", true});
+    int separatori = 0;
     for (const Voce& v : voci) {
+        if (v.menu == lpt.Get() && v.id == ids::kMnuLPT1)
+            menuControlli_.push_back({"mnuLPT", -1, Testi::kMnuLPT, "", true});
         if (!v.nome) {
             AppendMenuA(v.menu, MF_SEPARATOR, 0, nullptr);
+            menuControlli_.push_back({"mnuSep", separatori++, "-", "", true});
             continue;
         }
         AppendMenuA(v.menu, MF_STRING, v.id, v.testo);
         menuIds_[v.nome] = v.id;
+        menuControlli_.push_back({v.nome, -1, v.testo, "", true});
     }
     // "LPT1" is designed with its check mark set.
     CheckMenuItem(lpt.Get(), ids::kMnuLPT1, MF_BYCOMMAND | MF_CHECKED);
@@ -151,6 +162,7 @@ void Form1::CreaMenu() {
     // "?" has no entries: choosing it acts at once.
     AppendMenuA(barra.Get(), MF_STRING, ids::kMnuHelp, Testi::kMnuHelp);
     menuIds_["mnuHelp"] = ids::kMnuHelp;
+    menuControlli_.push_back({"mnuHelp", -1, Testi::kMnuHelp, "", true});
     if (SetMenu(hwnd_, barra.Get())) barra.Release();
 }
 

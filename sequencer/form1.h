@@ -14,6 +14,7 @@
 #include "com/win_handles.h"
 #include "host/hosted_control.h"
 #include "sequencer/common_dialog.h"
+#include "sequencer/form1_menu_controls.h"
 #include "sequencer/step_pacing.h"
 #include "sequencer/step_program.h"
 #include "services/form2.h"
@@ -43,6 +44,9 @@ public:
     HWND Control(const std::string& nome) const;
     // The command id of a menu entry by its name ("mnuNuovo", "mnuLPT2"...); 0 if none.
     UINT MenuId(const std::string& nome) const;
+    // The form's automation object for the controls it hosts: its window,
+    // scale and menu controls (the host form contract).
+    com::ComPtr<IDispatch> OggettoForm() const;
 
     SequencerState& Stato() { return stato_; }
     int16_t IndirizzoPorta() const { return IndirizzoPorta_; }
@@ -174,6 +178,7 @@ private:
     HWND tooltip_ = nullptr;
     std::vector<Controllo> controlli_;    // creation order: the control collection
     std::map<std::string, UINT> menuIds_;
+    std::vector<MenuControlDesc> menuControlli_;  // in menu order
     com::GdiObject<HFONT> fontElenco_;
     std::array<com::GdiObject<HBITMAP>, 2> frecce_;
     std::array<com::GdiObject<HBITMAP>, 2> facce_;

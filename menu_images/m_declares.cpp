@@ -1,0 +1,65 @@
+// mDeclares.
+#include "menu_images/m_declares.h"
+
+#include "com/win_handles.h"
+
+namespace mDeclares {
+
+UINT DrawListImage(HDC dc, HIMAGELIST list, int index, int x, int y, bool selected, bool focus) {
+    UINT style = ILD_TRANSPARENT;
+    if (selected) style |= ILD_SELECTED;
+    if (focus) style |= ILD_FOCUS;
+    ImageList_Draw(list, index, dc, x, y, style);
+    return style;
+}
+
+namespace {
+// Owns an icon taken from an image list.
+class Icon {
+public:
+    explicit Icon(HICON icon) : icon_(icon) {}
+    Icon(const Icon&) = delete;
+    Icon& operator=(const Icon&) = delete;
+    ~Icon() {
+        if (icon_) DestroyIcon(icon_);
+    }
+    HICON Get() const { return icon_; }
+
+private:
+    HICON icon_;
+};
+}  // namespace
+
+void DrawListImageDisabled(HDC dc, HIMAGELIST list, int index, int x, int y, int size) {
+    Icon icon(ImageList_GetIcon(list, index, ILD_NORMAL));
+    if (!icon.Get()) return;
+    DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon.Get()), 0, x, y, size, size,
+               DST_ICON | DSS_DISABLED);
+}
+
+WindowsVersion WindowsVersionNumbers() {
+    const DWORD version = GetVersion();
+    WindowsVersion v;
+    v.major = static_cast<int>(LOBYTE(LOWORD(version)));
+    v.minor = static_cast<int>(HIBYTE(LOWORD(version)));
+    return v;
+}
+
+std::string WindowsVersionText() {
+    const WindowsVersion v = WindowsVersionNumbers();
+    char separator[8] = ".";
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator);
+    // major + minor / 100 with exactly two decimals; a minor version of 100
+    // or more carries into the whole part as the sum would.
+    const int hundredths = v.major * 100 + v.minor;
+    char digits[16];
+    wsprintfA(digits, "%d%s%02d", hundredths / 100, separator, hundredths % 100);
+    return digits;
+}
+
+bool IsNewerThanWindows2000() {
+    const WindowsVersion v = WindowsVersionNumbers();
+    return v.major * 100 + v.minor > 500;
+}
+
+}  // namespace mDeclares

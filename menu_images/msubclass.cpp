@@ -1,0 +1,169 @@
+// MSubclass. Property names are built as text for every message: h and m
+// are written as signed decimal numbers, "1234#43C" for the count of
+// message 43 on window 1234 and "1234#43#2" for its second client.
+#include "menu_images/msubclass.h"
+
+#include <string>
+
+#include "com/com_support.h"
+#include "menu_images/automation_error.h"
+#include "menu_images/gsubclass.h"
+#include "menu_images/skarvo_ids.h"
+
+namespace MSubclass {
+namespace {
+
+// Process-wide dispatch state: set just before each client is consulted, never reset.
+UINT currentMessage = 0;
+WNDPROC currentPreviousProc = nullptr;
+
+std::string Decimal(long n) { return std::to_string(n); }
+long HandleNumber(HWND h) { return static_cast<long>(reinterpret_cast<LONG_PTR>(h)); }
+
+long ReadLong(HWND h, const std::string& name) {
+    return static_cast<long>(reinterpret_cast<LONG_PTR>(GetPropA(h, name.c_str())));
+}
+bool WriteLong(HWND h, const std::string& name, long value) {
+    return SetPropA(h, name.c_str(), reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(value))) != FALSE;
+}
+
+long ClientAddress(_ISubclass* client) { return static_cast<long>(reinterpret_cast<LONG_PTR>(client)); }
+
+bool IsOwnProcessWindow(HWND h) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(h, &process);
+    return process == GetCurrentProcessId();
+}
+
+LRESULT CallPrevious(WNDPROC previous, HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    return previous ? CallWindowProcA(previous, h, m, wp, lp) : DefWindowProcA(h, m, wp, lp);
+}
+
+// Slot 1 ... count of message m holding `client`, else 0.
+long FindSlot(_ISubclass* client, HWND h, UINT m) {
+    const long count = ReadLong(h, MessageCountName(h, m));
+    for (long i = 1; i <= count; ++i)
+        if (ReadLong(h, SlotName(h, m, i)) == ClientAddress(client)) return i;
+    return 0;
+}
+
+LRESULT CALLBACK SubclassWindowProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    const auto previous = reinterpret_cast<WNDPROC>(GetPropA(h, PreviousProcName(h).c_str()));
+    const long count = ReadLong(h, MessageCountName(h, m));
+    bool previousCalled = false;
+    if (count < 1) return CallPrevious(previous, h, m, wp, lp);
+
+    LRESULT result = 0;
+    for (long i = 1; i <= count; ++i) {
+        const long address = ReadLong(h, SlotName(h, m, i));
+        if (address == 0) {
+            // The slot was emptied during this dispatch. The window still
+            // gets the message, but never twice.
+            if (!previousCalled) {
+                result = CallPrevious(previous, h, m, wp, lp);
+                previousCalled = true;
+            }
+            continue;
+        }
+        com::ComPtr<_ISubclass> client(reinterpret_cast<_ISubclass*>(static_cast<LONG_PTR>(address)), true);
+        currentMessage = m;
+        currentPreviousProc = previous;
+        if (i == 1) {
+            EMsgResponse response = emrConsume;
+            if (SUCCEEDED(client->get_MsgResponse(&response)) && response == emrPreprocess && !previousCalled) {
+                CallPrevious(previous, h, m, wp, lp);
+                previousCalled = true;
+            }
+        }
+        // A client that fails leaves the result as it was.
+        LONG answer = 0;
+        if (SUCCEEDED(client->WindowProc(HandleNumber(h), static_cast<LONG>(m), static_cast<LONG>(wp),
+                                         static_cast<LONG>(lp), &answer)))
+            result = answer;
+        if (i == count) {
+            EMsgResponse response = emrConsume;
+            if (SUCCEEDED(client->get_MsgResponse(&response)) && response == emrPostProcess && !previousCalled) {
+                result = CallPrevious(previous, h, m, wp, lp);
+                previousCalled = true;
+            }
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+std::string PreviousProcName(HWND h) { return Decimal(HandleNumber(h)); }
+std::string RegistrationCountName(HWND h) { return "C" + Decimal(HandleNumber(h)); }
+std::string MessageCountName(HWND h, UINT m) {
+    return Decimal(HandleNumber(h)) + "#" + Decimal(static_cast<long>(m)) + "C";
+}
+std::string SlotName(HWND h, UINT m, long slot) {
+    return Decimal(HandleNumber(h)) + "#" + Decimal(static_cast<long>(m)) + "#" + Decimal(slot);
+}
+
+long AttachMessage(_ISubclass* client, HWND h, UINT m) {
+    if (!IsWindow(h)) return skarvo::kErrInvalidWindow;
+    if (!IsOwnProcessWindow(h)) return skarvo::kErrExternalWindow;
+    if (FindSlot(client, h, m) != 0) return skarvo::kErrAlreadyHandled;
+
+    const std::string registrations = RegistrationCountName(h);
+    const long registered = ReadLong(h, registrations);
+    if (registered == 0) {
+        const LONG_PTR previous =
+            SetWindowLongA(h, GWLP_WNDPROC, static_cast<LONG>(reinterpret_cast<LONG_PTR>(&SubclassWindowProc)));
+        if (previous == 0) return skarvo::kErrCantSubclass;
+        WriteLong(h, PreviousProcName(h), static_cast<long>(previous));
+        WriteLong(h, registrations, 1);
+    } else {
+        WriteLong(h, registrations, registered + 1);
+    }
+    const std::string countName = MessageCountName(h, m);
+    const long count = ReadLong(h, countName) + 1;
+    WriteLong(h, countName, count);
+    WriteLong(h, SlotName(h, m, count), ClientAddress(client));
+    return 0;
+}
+
+void DetachMessage(_ISubclass* client, HWND h, UINT m) {
+    const long slot = FindSlot(client, h, m);
+    if (slot == 0) return;
+    const std::string countName = MessageCountName(h, m);
+    const long count = ReadLong(h, countName);
+    for (long i = slot; i < count; ++i) WriteLong(h, SlotName(h, m, i), ReadLong(h, SlotName(h, m, i + 1)));
+    RemovePropA(h, SlotName(h, m, count).c_str());
+    WriteLong(h, countName, count - 1);
+
+    const std::string registrations = RegistrationCountName(h);
+    const long registered = ReadLong(h, registrations);
+    if (registered == 1) {
+        SetWindowLongA(h, GWLP_WNDPROC, ReadLong(h, PreviousProcName(h)));
+        RemovePropA(h, PreviousProcName(h).c_str());
+        RemovePropA(h, registrations.c_str());
+    } else {
+        WriteLong(h, registrations, registered - 1);
+    }
+}
+
+LRESULT CallOldWindowProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    return CallPrevious(currentPreviousProc, h, m, wp, lp);
+}
+
+UINT CurrentMessage() { return currentMessage; }
+
+HRESULT RaiseSubclassError(long number) {
+    const HRESULT hr = skarvo::ErrorResult(number);
+    if (number <= 1000) return skarvo::RaiseError(hr, L"", L"", IID_NULL);
+    const wchar_t* description = L"";
+    switch (number) {
+    case skarvo::kErrCantSubclass: description = L"Can't subclass window"; break;
+    case skarvo::kErrAlreadyHandled: description = L"Message already handled by another class"; break;
+    case skarvo::kErrInvalidWindow: description = L"Invalid window"; break;
+    case skarvo::kErrExternalWindow: description = L"Can't modify external window"; break;
+    default: break;
+    }
+    // The library's file name without extension, then ".WindowProc".
+    return skarvo::RaiseError(hr, skarvo::LibraryName() + L".WindowProc", description, IID_NULL);
+}
+
+}  // namespace MSubclass
