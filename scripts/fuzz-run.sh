@@ -20,12 +20,14 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=16:malloc_fill_byte=0:ma
 "$target" -max_total_time="$seconds" -timeout=25 -print_final_stats=1 \
     -artifact_prefix="$work/findings/" "$@" ${QUELMAR_FUZZ_ARGS:-} corpus >fuzz.log 2>&1
 rc=$?
-# With -jobs the workers' totals are in their own logs.
-runs=$(cat fuzz.log fuzz-*.log 2>/dev/null | sed -n 's/^stat::number_of_executed_units: *//p' | awk '{s+=$1} END {print s+0}')
+# With -jobs the workers' totals are in their own logs (and copied into fuzz.log).
+logs=$(ls fuzz-*.log 2>/dev/null || echo fuzz.log)
+# shellcheck disable=SC2086
+runs=$(sed -n 's/^stat::number_of_executed_units: *//p' $logs | awk '{s+=$1} END {print s+0}')
 found=$(find findings -type f | wc -l)
 echo "$(basename "$target"): $runs executions in ${seconds} s, $found findings, exit $rc"
 if [ "$rc" -ne 0 ] || [ "$found" -ne 0 ]; then
-    grep -h -A30 -E 'ERROR|check failed|SUMMARY' fuzz.log fuzz-*.log 2>/dev/null | head -60
+    grep -h -A30 -E 'ERROR|check failed|SUMMARY' $logs 2>/dev/null | head -60
     ls -l findings
     exit 1
 fi
