@@ -6,7 +6,7 @@ set -euo pipefail
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 for p in cmake make g++ googletest g++-mingw-w64-i686 mingw-w64-tools libwine-dev \
-         wine wine32:i386 xvfb xauth x11-utils locales gtkwave; do
+         wine wine32:i386 xvfb xauth x11-utils locales gtkwave clang; do
   have_pkg "$p" || need+=("$p")
 done
 SUDO=""
@@ -56,9 +56,20 @@ ensure_i386_exec() {
   fi
 }
 
+# libFuzzer's runtime (scripts/fuzz.sh) comes in a package of its own on newer
+# distributions, named after clang's major version.
+ensure_fuzzer() {
+  ls "$(clang -print-resource-dir)"/lib/*/libclang_rt.fuzzer*.a >/dev/null 2>&1 && return 0
+  local v
+  v=$(clang -dumpversion | cut -d. -f1)
+  $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "libclang-rt-$v-dev" >/dev/null
+}
+
 if [ ${#need[@]} -eq 0 ]; then
   ensure_locale
   ensure_i386_exec
+  ensure_fuzzer
   exit 0
 fi
 echo "Installing: ${need[*]}"
@@ -69,3 +80,4 @@ $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 ensure_locale
 ensure_i386_exec
+ensure_fuzzer

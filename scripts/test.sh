@@ -31,10 +31,18 @@ echo "== Windows tests under Wine"
 (cd "$BUILD_WIN" && ctest --output-on-failure) | tee "$BUILD_WIN/ctest.log"
 win_rc=${PIPESTATUS[0]}
 
+echo "== Fuzz targets, ${QUELMAR_TEST_FUZZ_SECONDS:-3} s each"
+# Short runs from the seed corpus: enough to catch a reader that regressed.
+bash scripts/fuzz.sh "${QUELMAR_TEST_FUZZ_SECONDS:-3}"
+fuzz_rc=$?
+fuzz_log="$BUILD_ROOT/fuzz/ctest.log"
+
 read -r nf nt < <(summary "$BUILD_NATIVE/ctest.log"; echo)
 read -r wf wt < <(summary "$BUILD_WIN/ctest.log"; echo)
-failed=$(( ${nf:-0} + ${wf:-0} ))
-total=$(( ${nt:-0} + ${wt:-0} ))
+read -r ff ft < <([ -f "$fuzz_log" ] && summary "$fuzz_log"; echo)
+[ "$fuzz_rc" -ne 0 ] && [ -z "${ff:-}" ] && { ff=1; ft=1; }  # the fuzz build itself failed
+failed=$(( ${nf:-0} + ${wf:-0} + ${ff:-0} ))
+total=$(( ${nt:-0} + ${wt:-0} + ${ft:-0} ))
 echo
 echo "All tests: $((total - failed)) passed, $failed failed"
-[ "$native_rc" -eq 0 ] && [ "$win_rc" -eq 0 ]
+[ "$native_rc" -eq 0 ] && [ "$win_rc" -eq 0 ] && [ "$fuzz_rc" -eq 0 ]

@@ -84,7 +84,8 @@ double ValoreNumerico(const std::string& text) {
             exp = exp * 10 + (text[j] - '0');
             expDigits = true;
         }
-        if (expDigits) v *= std::pow(10.0, expNegative ? -exp : exp);
+        // Zero stays zero however large the exponent: 0 times infinity would be NaN.
+        if (expDigits && v != 0) v *= std::pow(10.0, expNegative ? -exp : exp);
     }
     return negative ? -v : v;
 }

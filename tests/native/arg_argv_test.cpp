@@ -73,6 +73,7 @@ TEST(AnalizzaOpzioni, AppliesEachMarkerAsTheProgramDoes) {
         {"w=&HFF", {}, 0, 0, true, 255, 0},
         {"w=", {}, 0, 0, true, 0, 0},                        // no number reads as 0
         {"w=2e2", {}, 0, 0, true, 200, 0},
+        {"w=0e232768", {}, 0, 0, true, 0, 0},                // zero with a huge exponent is zero, not NaN
         // Refused values: a message each, and nothing applied.
         {"w=256", {}, 0, 0, true, 0, 1},
         {"w=-1", {}, 0, 0, true, 0, 1},
@@ -110,7 +111,8 @@ TEST(ValoreNumerico, ReadsLikeThePlatformNumberParser) {
         const char* text;
         double value;
     } cases[] = {{"", 0}, {"abc", 0}, {"7", 7}, {"  12", 12}, {"-3", -3}, {"12abc", 12},
-                 {"&H1F", 31}, {"&o17", 15}, {"1e3", 1000}, {"5e", 5}, {"&Hzz", 0}};
+                 {"&H1F", 31}, {"&o17", 15}, {"1e3", 1000}, {"5e", 5}, {"&Hzz", 0},
+                 {"0e232768", 0}, {"-0e999", 0}, {"1e-999", 0}};
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(quelmar::ValoreNumerico(c.text), c.value) << c.text;
 }
 
