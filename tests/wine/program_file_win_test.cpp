@@ -125,7 +125,7 @@ EsitoFiglio SalvaNelFiglio(const std::string& path, int operazione, const std::s
     }
     wine_test::KernelHandle processo(pi.hProcess), thread(pi.hThread);
     const HANDLE attese[] = {evento.Get(), processo.Get()};
-    const DWORD w = WaitForMultipleObjects(2, attese, FALSE, 60000);  // hang guard
+    const DWORD w = WaitForMultipleObjects(2, attese, FALSE, 180000);  // hang guard
     if (w == WAIT_OBJECT_0) {
         esito.fermato = true;
         TerminateProcess(processo.Get(), 99);

@@ -118,7 +118,7 @@ std::vector<std::string> Added(const std::set<std::string>& before, const std::s
 
 DWORD Regsvr32(const std::string& options, const std::string& dll) {
     const auto r = wine_test::RunProcess("regsvr32.exe " + options + " \"" + dll + "\"", wine_test::ProgramFolder(), {},
-                                         60000);
+                                         180000);
     EXPECT_TRUE(r.started && r.finished) << options << " " << dll;
     EXPECT_FALSE(r.windowShown) << "regsvr32 " << options << " " << dll << " showed a window";
     return r.exitCode;
@@ -203,7 +203,7 @@ TEST_F(RintokRegistrationTest, RegisteredControlWorksByProgIdFromAScriptAndFromT
     const std::string out = wine_test::TempPath("rintok-automation.txt");
     DeleteFileA(out.c_str());
     const auto script = wine_test::RunProcess(
-        "cscript.exe //nologo \"" + folder_ + "\\rintok_automation.vbs\" \"" + out + "\"", folder_, {}, 60000);
+        "cscript.exe //nologo \"" + folder_ + "\\rintok_automation.vbs\" \"" + out + "\"", folder_, {}, 180000);
     ASSERT_TRUE(script.started && script.finished);
     EXPECT_EQ(script.exitCode, 0u);
     EXPECT_FALSE(script.windowShown) << "the script failed with a message";
