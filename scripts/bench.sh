@@ -20,7 +20,7 @@ fi
 
 . scripts/wine-env.sh
 trap quelmar_env_cleanup EXIT
-quelmar_start_display || exit 1
+quelmar_start_display private || exit 1
 quelmar_start_wine
 
 shopt -s nullglob

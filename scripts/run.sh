@@ -17,7 +17,7 @@ if [ -z "${DISPLAY:-}" ]; then
   echo "No DISPLAY: Quelmar runs on a private Xvfb screen you cannot see."
   echo "Run this from a desktop session (or over ssh -X) to see the window."
 fi
-quelmar_start_display
+quelmar_start_display user
 quelmar_start_wine
 
 # The demo program lives beside the program; with no arguments Quelmar loads

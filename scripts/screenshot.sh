@@ -33,7 +33,7 @@ cleanup() {
   quelmar_env_cleanup
 }
 trap cleanup EXIT
-QUELMAR_FORCE_XVFB=1 quelmar_start_display
+quelmar_start_display private
 quelmar_start_wine
 
 cd "$BUILD_WIN/bin"

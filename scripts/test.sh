@@ -18,7 +18,7 @@ cmake --build "$BUILD_WIN" -j"$JOBS" || exit 1
 
 . scripts/wine-env.sh
 trap quelmar_env_cleanup EXIT
-quelmar_start_display || exit 1
+quelmar_start_display private || exit 1
 quelmar_start_wine
 
 summary() { sed -n 's/.*tests passed, \([0-9]*\) tests\{0,1\} failed out of \([0-9]*\).*/\1 \2/p' "$1" | tail -1; }

@@ -14,21 +14,27 @@ quelmar_env_cleanup() {
   if [ -n "$QUELMAR_XVFB_PID" ]; then kill "$QUELMAR_XVFB_PID" 2>/dev/null || true; wait "$QUELMAR_XVFB_PID" 2>/dev/null || true; fi
 }
 
+# quelmar_start_display private: always a private Xvfb of our own, whatever
+#   DISPLAY says (tests, benchmarks, screenshots: nothing shows on a desktop).
+# quelmar_start_display user: the user's DISPLAY, or a private Xvfb without one.
 quelmar_start_display() {
-  if [ -n "${DISPLAY:-}" ] && [ "${QUELMAR_FORCE_XVFB:-0}" != 1 ]; then return 0; fi
-  local n
-  for n in $(seq 90 120); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-    QUELMAR_XVFB_PID=$!
-    for _ in $(seq 1 50); do
-      [ -e "/tmp/.X11-unix/X$n" ] && break
-      sleep 0.1
-    done
-    if kill -0 "$QUELMAR_XVFB_PID" 2>/dev/null; then export DISPLAY=":$n"; return 0; fi
-  done
-  echo "Could not start Xvfb" >&2
-  return 1
+  local mode="${1:-private}"
+  if [ "$mode" = user ] && [ -n "${DISPLAY:-}" ]; then return 0; fi
+  # Xvfb picks a free display number itself and reports it when it accepts
+  # connections: no race with other servers started at the same moment.
+  local fifo n=""
+  fifo=$(mktemp -u "${TMPDIR:-/tmp}/quelmar-xvfb.XXXXXX")
+  mkfifo "$fifo" || return 1
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
+  QUELMAR_XVFB_PID=$!
+  read -r -t 30 n <"$fifo" || true
+  rm -f "$fifo"
+  if [ -z "$n" ] || ! kill -0 "$QUELMAR_XVFB_PID" 2>/dev/null; then
+    echo "Could not start Xvfb" >&2
+    return 1
+  fi
+  export DISPLAY=":$n"
+  unset WAYLAND_DISPLAY XAUTHORITY
 }
 
 quelmar_start_wine() {

@@ -29,4 +29,18 @@ std::string NomeTemporaneo(const std::string& path) {
     return path + ".~" + std::to_string(::getpid()) + ".tmp";
 }
 
+void RimuoviTemporaneiRimasti(const std::string& path) {
+    const size_t barra = path.find_last_of('/');
+    const std::string cartella = barra == std::string::npos ? "" : path.substr(0, barra + 1);
+    const std::string base = path.substr(cartella.size());
+    DIR* dir = ::opendir(cartella.empty() ? "." : cartella.c_str());
+    if (!dir) return;
+    while (const dirent* e = ::readdir(dir)) {
+        if (!NomeTemporaneoDi(base, e->d_name)) continue;
+        PrimaDiOperazioneFile("rimuovi");
+        ::unlink((cartella + e->d_name).c_str());
+    }
+    ::closedir(dir);
+}
+
 }  // namespace quelmar

@@ -35,4 +35,20 @@ std::string NomeTemporaneo(const std::string& path) {
     return path + ".~" + std::to_string(GetCurrentProcessId()) + ".tmp";
 }
 
+void RimuoviTemporaneiRimasti(const std::string& path) {
+    const size_t barra = path.find_last_of("\\/:");
+    const std::string cartella = barra == std::string::npos ? "" : path.substr(0, barra + 1);
+    const std::string base = path.substr(cartella.size());
+    WIN32_FIND_DATAA data;
+    HANDLE found = FindFirstFileA((path + ".~*.tmp").c_str(), &data);
+    if (found == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!NomeTemporaneoDi(base, data.cFileName)) continue;
+        PrimaDiOperazioneFile("rimuovi");
+        // A save still writing its file holds it open, and the removal fails.
+        DeleteFileA((cartella + data.cFileName).c_str());
+    } while (FindNextFileA(found, &data));
+    FindClose(found);
+}
+
 }  // namespace quelmar

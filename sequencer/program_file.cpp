@@ -183,24 +183,37 @@ FileResult SalvaProgrammaSuFile(const std::string& path, const ProgramImage& pro
     FileResult coded = CodificaProgramma(program, bytes);
     if (!coded.Ok()) return Errore(ConNome(path, "impossibile salvare: " + coded.Error));
 
+    // Each file operation is announced to the platform layer's observer:
+    // wherever the save stops, the target is the old file or the new one.
     const std::string temp = NomeTemporaneo(path);
+    PrimaDiOperazioneFile("crea");
     FilePtr f(std::fopen(temp.c_str(), "wb"));
     if (!f) {
         const int err = errno;
         return Errore(ConNome(path, "impossibile salvare (" + std::string(std::strerror(err)) + ")"));
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size() &&
-                         std::fflush(f.get()) == 0 && ScriviSuDisco(f.get());
+    PrimaDiOperazioneFile("scrivi");
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+    PrimaDiOperazioneFile("svuota");
+    written = written && std::fflush(f.get()) == 0;
+    PrimaDiOperazioneFile("su disco");
+    written = written && ScriviSuDisco(f.get());
+    PrimaDiOperazioneFile("chiudi");
     const bool closed = std::fclose(f.release()) == 0;
     if (!written || !closed) {
+        PrimaDiOperazioneFile("rimuovi");
         std::remove(temp.c_str());
         return Errore(ConNome(path, "errore di scrittura, il file precedente non \xE8 stato modificato"));
     }
     std::string reason;
+    PrimaDiOperazioneFile("sostituisci");
     if (!SostituisciFile(temp, path, reason)) {
+        PrimaDiOperazioneFile("rimuovi");
         std::remove(temp.c_str());
         return Errore(ConNome(path, "impossibile sostituire il file (" + reason + ")"));
     }
+    // What saves cut short by a crash or a kill left beside the file.
+    RimuoviTemporaneiRimasti(path);
     return {};
 }
 

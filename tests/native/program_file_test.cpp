@@ -236,5 +236,22 @@ TEST(ProgramFile, FailedSaveLeavesTheOldFileByteForByte) {
     EXPECT_FALSE(SalvaProgrammaSuFile(Cartella() + "/manca/x.prl", NuovoProgramma()).Ok());
 }
 
+TEST(ProgramFile, ASaveRemovesTheTemporaryFilesOfKilledSavesOfTheSameFileOnly) {
+    const std::string dir = Cartella() + "/rimasti";
+    ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+    const struct {
+        const char* nome;
+        bool rimosso;
+    } casi[] = {
+        {"p.prl.~4242.tmp", true},  {"p.prl.~1.tmp", true},   {"p.prl.~x1.tmp", false},
+        {"p.prl.~.tmp", false},     {"q.prl.~12.tmp", false}, {"pp.prl.~3.tmp", false},
+        {"p.prl.tmp", false},
+    };
+    for (const auto& c : casi) std::ofstream(dir + "/" + c.nome) << "resto";
+    ASSERT_TRUE(SalvaProgrammaSuFile(dir + "/p.prl", NuovoProgramma()).Ok());
+    for (const auto& c : casi) EXPECT_EQ(access((dir + "/" + c.nome).c_str(), F_OK) != 0, c.rimosso) << c.nome;
+    EXPECT_EQ(LeggiByte(dir + "/p.prl"), Codifica(NuovoProgramma()));
+}
+
 }  // namespace
 }  // namespace quelmar

@@ -222,7 +222,7 @@ TEST_F(Form1EditorTest, HoldingNextRepeatsAndTheReleaseEndsOnTheStepShown) {
     // Held until five repeats have moved it to step 6 (about half a second),
     // then let go before the sixth.
     SendMessageA(next, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    ASSERT_TRUE(wine_test::PumpUntil([&] { return S().StepCorrente >= 6; }, 5000));
+    ASSERT_TRUE(wine_test::PumpUntil([&] { return S().StepCorrente >= 6; }, 60000));
     SendMessageA(next, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     wine_test::PumpUntil([] { return false; }, 150);
     EXPECT_EQ(S().StepCorrente, 6);
@@ -233,7 +233,7 @@ TEST_F(Form1EditorTest, HoldingNextRepeatsAndTheReleaseEndsOnTheStepShown) {
     Clic("Command1(4)");
     beep_ = 0;
     SendMessageA(next, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    ASSERT_TRUE(wine_test::PumpUntil([&] { return beep_ >= 1; }, 5000));
+    ASSERT_TRUE(wine_test::PumpUntil([&] { return beep_ >= 1; }, 60000));
     SendMessageA(next, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     EXPECT_EQ(S().StepCorrente, 20);
     EXPECT_GE(beep_, 2);

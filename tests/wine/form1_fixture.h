@@ -28,34 +28,65 @@ struct Domanda {
     std::string Titolo;
 };
 
-// Runs `action` once, `ms` after now, from inside whatever message loop is
-// running then (the run engine's wait included). One action is pending at a
-// time: a new one replaces it.
-inline std::function<void()>& AzioneDifferita() {
+// Actions run from the next message loop of this thread, the run engine's
+// wait included: each is posted to a message-only window of the test, so it
+// runs when that loop takes its next message, whatever the machine's speed.
+inline std::deque<std::function<void()>>& CodaAzioni() {
+    static std::deque<std::function<void()>> coda;
+    return coda;
+}
+inline LRESULT CALLBACK ProcAzioni(HWND h, UINT msg, WPARAM w, LPARAM l) {
+    if (msg != WM_APP) return DefWindowProcA(h, msg, w, l);
+    if (CodaAzioni().empty()) return 0;
+    auto azione = std::move(CodaAzioni().front());
+    CodaAzioni().pop_front();
+    azione();
+    return 0;
+}
+inline HWND FinestraAzioni() {
+    static const HWND finestra = [] {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = ProcAzioni;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "QuelmarTestAzioni";
+        RegisterClassA(&wc);
+        return CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    }();
+    return finestra;
+}
+inline void Poi(std::function<void()> azione) {
+    CodaAzioni().push_back(std::move(azione));
+    PostMessageA(FinestraAzioni(), WM_APP, 0, 0);
+}
+
+// A hang guard only, never a trigger: runs `action` should the test still be
+// waiting `ms` from now. One guard is pending at a time.
+inline std::function<void()>& AzioneGuardia() {
     static std::function<void()> azione;
     return azione;
 }
-inline UINT_PTR& TimerDifferito() {
+inline UINT_PTR& TimerGuardia() {
     static UINT_PTR id = 0;
     return id;
 }
-inline void AnnullaDopo() {
-    if (TimerDifferito()) KillTimer(nullptr, TimerDifferito());
-    TimerDifferito() = 0;
-    AzioneDifferita() = nullptr;
+inline void AnnullaAzioni() {
+    if (TimerGuardia()) KillTimer(nullptr, TimerGuardia());
+    TimerGuardia() = 0;
+    AzioneGuardia() = nullptr;
+    CodaAzioni().clear();
 }
-inline void CALLBACK EseguiAzioneDifferita(HWND, UINT, UINT_PTR id, DWORD) {
+inline void CALLBACK EseguiGuardia(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
-    if (id != TimerDifferito()) return;
-    TimerDifferito() = 0;
-    auto azione = std::move(AzioneDifferita());
-    AzioneDifferita() = nullptr;
+    if (id != TimerGuardia()) return;
+    TimerGuardia() = 0;
+    auto azione = std::move(AzioneGuardia());
+    AzioneGuardia() = nullptr;
     if (azione) azione();
 }
-inline void Dopo(UINT ms, std::function<void()> action) {
-    AnnullaDopo();
-    AzioneDifferita() = std::move(action);
-    TimerDifferito() = SetTimer(nullptr, 0, ms, EseguiAzioneDifferita);
+inline void GuardiaBlocco(UINT ms, std::function<void()> action) {
+    if (TimerGuardia()) KillTimer(nullptr, TimerGuardia());
+    AzioneGuardia() = std::move(action);
+    TimerGuardia() = SetTimer(nullptr, 0, ms, EseguiGuardia);
 }
 
 class Form1Test : public ::testing::Test {
@@ -71,7 +102,7 @@ protected:
         SetEnvironmentVariableA("QUELMAR_PORT_TRACE", trace_.c_str());
     }
     void TearDown() override {
-        AnnullaDopo();
+        AnnullaAzioni();
         form_.reset();
         SetEnvironmentVariableA("QUELMAR_PORT_TRACE", nullptr);
         DeleteFileA(trace_.c_str());
@@ -162,6 +193,14 @@ protected:
     }
 
     std::vector<wine_test::TraceLine> Traccia() { return wine_test::ReadTrace(trace_); }
+
+    // Runs `azione` in the wait that follows the run's n-th port write (the
+    // writes of runs nested in it count too).
+    void AllaScrittura(int n, std::function<void()> azione) {
+        F().DopoScritturaPorta = [n, azione, scritture = 0]() mutable {
+            if (++scritture == n) Poi(azione);
+        };
+    }
 
     std::unique_ptr<quelmar::Form1> form_;
     std::deque<int> risposte_;

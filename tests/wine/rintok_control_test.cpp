@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "com/screen_units.h"
+#include "tests/wine/wine_test_support.h"
 #include "tests/wine/rintok_test_support.h"
 
 namespace {
@@ -24,7 +25,32 @@ using rintok_test::DrainMessages;
 using rintok_test::HostedTimerTest;
 using Stored = host::StoredProperties;
 
-class RintokTest : public HostedTimerTest {};
+class RintokTest : public HostedTimerTest {
+protected:
+    // Keeps this thread busy, taking no message, until a twin periodic timer
+    // of `periodMs` started now has expired `count` times: the timer service
+    // serves both in the order they fall due, so the control's timer, started
+    // before, has expired (and posted) at least as often by then.
+    struct Gemello {
+        volatile LONG scadenze = 0;
+        long attese = 0;
+        wine_test::KernelHandle fatto{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    };
+    static void CALLBACK ScadenzaGemello(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+        auto* g = reinterpret_cast<Gemello*>(user);
+        if (InterlockedIncrement(&g->scadenze) == g->attese) SetEvent(g->fatto.Get());
+    }
+    static void OccupatoPerScadenze(UINT periodMs, long count) {
+        Gemello g;
+        g.attese = count;
+        const UINT id = timeSetEvent(periodMs, 1, ScadenzaGemello, reinterpret_cast<DWORD_PTR>(&g),
+                                     TIME_PERIODIC | TIME_CALLBACK_FUNCTION);
+        ASSERT_NE(id, 0u);
+        const DWORD esito = WaitForSingleObject(g.fatto.Get(), 30000);  // hang guard
+        timeKillEvent(id);
+        ASSERT_EQ(esito, WAIT_OBJECT_0) << "the twin timer never expired";
+    }
+};
 
 TEST_F(RintokTest, MembersAndTheTimerEventCarryThePublishedDispatchIds) {
     auto c = Host();
@@ -370,7 +396,8 @@ TEST_F(RintokTest, IntervalChangeCountsTheDelayAnewFromTheChange) {
     const DWORD changed = GetTickCount();
     Put(c.get(), rintok::kDispInterval, host::Arg::Val(300L));
     ASSERT_TRUE(WaitForTimers(1));
-    // The old registration would have fired about 150 ms after the change.
+    // The old registration would have fired about 150 ms after the change;
+    // the new one waits its own 300 ms (a bound on the control's own wait).
     EXPECT_GE(GetTickCount() - changed, 250u);
 }
 
@@ -392,7 +419,7 @@ TEST_F(RintokTest, TimerQueuedBeforeADisableIsStillRaised) {
     auto c = Host(Stored{{L"Periodic", true}, {L"Interval", 1}, {L"Resolution", 1}});
     ASSERT_TRUE(c);
     Put(c.get(), rintok::kDispEnabled, host::Arg::Val(true));
-    Sleep(50);  // the thread is busy: expiries queue up
+    OccupatoPerScadenze(1, 5);  // the thread is busy: expiries queue up
     Put(c.get(), rintok::kDispEnabled, host::Arg::Val(false));
     EXPECT_EQ(Timers(), 0u);
     WaitForMarker(20);
@@ -411,7 +438,7 @@ TEST_F(RintokTest, ExpiriesWhileTheThreadIsBusyArriveLaterOneEach) {
     auto c = Host(Stored{{L"Periodic", true}, {L"Interval", 10}, {L"Resolution", 1}});
     ASSERT_TRUE(c);
     Put(c.get(), rintok::kDispEnabled, host::Arg::Val(true));
-    Sleep(300);  // about 30 expiries while the thread cannot take them
+    OccupatoPerScadenze(10, 30);  // 30 expiries while the thread cannot take them
     Put(c.get(), rintok::kDispEnabled, host::Arg::Val(false));
     EXPECT_EQ(Timers(), 0u);
     WaitForMarker(20);

@@ -116,6 +116,14 @@ std::vector<std::string> Added(const std::set<std::string>& before, const std::s
     return added;
 }
 
+DWORD Regsvr32(const std::string& options, const std::string& dll) {
+    const auto r = wine_test::RunProcess("regsvr32.exe " + options + " \"" + dll + "\"", wine_test::ProgramFolder(), {},
+                                         180000);
+    EXPECT_TRUE(r.started && r.finished) << options << " " << dll;
+    EXPECT_FALSE(r.windowShown) << "regsvr32 " << options << " " << dll << " showed a window";
+    return r.exitCode;
+}
+
 class RintokRegistrationTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -126,12 +134,7 @@ protected:
     }
     void TearDown() override { Regsvr32("/u /s"); }
 
-    DWORD Regsvr32(const std::string& options) {
-        const auto r = wine_test::RunProcess("regsvr32.exe " + options + " \"" + dll_ + "\"", folder_, {}, 60000);
-        EXPECT_TRUE(r.started && r.finished) << options;
-        EXPECT_FALSE(r.windowShown) << "regsvr32 " << options << " showed a window";
-        return r.exitCode;
-    }
+    DWORD Regsvr32(const std::string& options) { return ::Regsvr32(options, dll_); }
 
     std::string folder_;
     std::string dll_;
@@ -200,7 +203,7 @@ TEST_F(RintokRegistrationTest, RegisteredControlWorksByProgIdFromAScriptAndFromT
     const std::string out = wine_test::TempPath("rintok-automation.txt");
     DeleteFileA(out.c_str());
     const auto script = wine_test::RunProcess(
-        "cscript.exe //nologo \"" + folder_ + "\\rintok_automation.vbs\" \"" + out + "\"", folder_, {}, 60000);
+        "cscript.exe //nologo \"" + folder_ + "\\rintok_automation.vbs\" \"" + out + "\"", folder_, {}, 180000);
     ASSERT_TRUE(script.started && script.finished);
     EXPECT_EQ(script.exitCode, 0u);
     EXPECT_FALSE(script.windowShown) << "the script failed with a message";
@@ -271,6 +274,33 @@ TEST_F(RintokRegistrationTest, RegisteredControlWorksByProgIdFromAScriptAndFromT
     CLSID none = {};
     EXPECT_EQ(CLSIDFromProgID(rintok::kProgId, &none), CO_E_CLASSSTRING);
     OleUninitialize();
+}
+
+// The other control libraries: registration adds their class and ProgID, and
+// unregistration leaves the class, type library and interface trees and the
+// root as it found them. One line per library.
+TEST(ControlLibraryRegistration, UnregistrationLeavesNoKeyBehind) {
+    const struct {
+        const char* file;
+        const char* progId;  // upper case
+    } librerie[] = {
+        {"hwinterface.ocx", "HWINTERFACELIB.HWINTERFACE"},
+    };
+    for (const auto& l : librerie) {
+        const std::string dll = wine_test::ProgramFolder() + "\\" + l.file;
+        Regsvr32("/u /s", dll);  // what an earlier run may have left
+        const RegistryState before = RegistryState::Read();
+        ASSERT_EQ(Regsvr32("/s", dll), 0u) << l.file;
+        const RegistryState registered = RegistryState::Read();
+        EXPECT_EQ(Added(before.root, registered.root), std::vector<std::string>{l.progId}) << l.file;
+        EXPECT_EQ(Added(before.clsid, registered.clsid).size(), 1u) << l.file;
+        ASSERT_EQ(Regsvr32("/u /s", dll), 0u) << l.file;
+        const RegistryState after = RegistryState::Read();
+        EXPECT_EQ(after.root, before.root) << l.file;
+        EXPECT_TRUE(after.clsidTree == before.clsidTree) << l.file << ": values under CLSID differ";
+        EXPECT_TRUE(after.typeLibTree == before.typeLibTree) << l.file << ": values under TypeLib differ";
+        EXPECT_TRUE(after.ifaceTree == before.ifaceTree) << l.file << ": values under Interface differ";
+    }
 }
 
 }  // namespace

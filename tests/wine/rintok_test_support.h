@@ -88,12 +88,12 @@ protected:
         ASSERT_TRUE(marker_);
         Put(marker_.get(), rintok::kDispInterval, host::Arg::Val(ms));
         Put(marker_.get(), rintok::kDispEnabled, host::Arg::Val(true));
-        ASSERT_TRUE(wine_test::PumpUntil([&] { return markers_ > before; }, 10000 + ms)) << "the marker never fired";
+        ASSERT_TRUE(wine_test::PumpUntil([&] { return markers_ > before; }, 60000 + ms)) << "the marker never fired";
         marker_.reset();
     }
 
     // Processes messages until mmtimer1 has raised `count` Timer events in all.
-    bool WaitForTimers(size_t count, DWORD timeoutMs = 10000) {
+    bool WaitForTimers(size_t count, DWORD timeoutMs = 60000) {
         return wine_test::PumpUntil([&] { return timerThreads_.size() >= count; }, timeoutMs);
     }
 

@@ -23,7 +23,7 @@ protected:
 
     wine_test::ProcessResult Quelmar(const std::string& args, const wine_test::WindowHandler& onWindow = {}) {
         const std::string cmd = "\"" + wine_test::ProgramFolder() + "\\Quelmar.exe\" " + args;
-        return wine_test::RunProcess(cmd, folder_, {"QUELMAR_PORT_TRACE=" + trace_}, 30000, onWindow);
+        return wine_test::RunProcess(cmd, folder_, {"QUELMAR_PORT_TRACE=" + trace_}, 180000, onWindow);
     }
 
     std::string trace_;

@@ -11,6 +11,25 @@
 
 namespace wine_test {
 
+// A kernel object (event, process, thread, file); CloseHandle at the end.
+class KernelHandle {
+public:
+    KernelHandle() = default;
+    explicit KernelHandle(HANDLE h) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
+    KernelHandle(const KernelHandle&) = delete;
+    KernelHandle& operator=(const KernelHandle&) = delete;
+    ~KernelHandle() { Reset(); }
+    void Reset(HANDLE h = nullptr) {
+        if (h_) CloseHandle(h_);
+        h_ = h;
+    }
+    HANDLE Get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+
+private:
+    HANDLE h_ = nullptr;
+};
+
 // A path in the temporary folder, unique to this process.
 std::string TempPath(const std::string& name);
 
@@ -28,7 +47,8 @@ struct TraceLine {
 // Parses a port trace file ("T 0xAAAA V" lines); missing file gives no lines.
 std::vector<TraceLine> ReadTrace(const std::string& path);
 
-// Processes window messages until `done` is true or `timeoutMs` passes; returns `done()`.
+// Processes window messages one at a time until `done` is true; `timeoutMs`
+// is only a hang guard. Returns `done()`.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 struct ProcessResult {
