@@ -11,6 +11,8 @@
 #include "com/com_support.h"
 #include "tests/wine/form1_fixture.h"
 #include "timer_control/rintok_ids.h"
+#include "file_box/dravik_ids.h"
+#include "menu_images/skarvo_ids.h"
 
 namespace form1_test {
 namespace {
@@ -176,8 +178,8 @@ TEST_F(ResourceHygieneTest, OpeningAndClosingEachWindowLeavesTheCountsFlat) {
     } finestre[] = {
         {"main window", [this] { form_.reset(); Carica(); }},
         // Not the platform's open dialog: under Wine it keeps about one handle per opening.
-        // {"options window", ApriEChiudi("MnuOpz", "<Form3's class>")},
-        // {"help window", ApriEChiudi("mnuHelp", "<Form2's class>")},
+        {"options window", ApriEChiudi("MnuOpz", "QuelmarForm3")},
+        {"help window", ApriEChiudi("mnuHelp", "QuelmarForm2")},
     };
     for (const auto& f : finestre) {
         form_.reset();
@@ -199,7 +201,9 @@ struct Libreria {
 const Libreria kLibrerie[] = {
     {rintok::kDllName, rintok::kClsidRintokCtl},
     {L"hwinterface.ocx", {0xe6b59980, 0x497a, 0x4656, {0xa0, 0x4b, 0x9b, 0x5d, 0x08, 0xef, 0x5d, 0xcf}}},
-    // Dravik and Skarvo: one line each, file and class id.
+    {dravik::kDllName, dravik::kClsidFileBrowser},
+    {skarvo::kDllName, skarvo::kClsidDTPSkarvo},
+    {skarvo::kDllName, skarvo::kClsidGSubclass},
 };
 
 // What `control` hands out through the standard interfaces it has.
