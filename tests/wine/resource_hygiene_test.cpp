@@ -96,10 +96,9 @@ Risorse Misura() {
 
 // Runs and window cycles of a series, and the growth allowed over a whole
 // series for what a first use keeps for good (a service's thread, a cached
-// object): one object lost per run or cycle is well beyond it. The series are
-// short because a run costs about a second under an emulated Wine.
-constexpr int kEsecuzioni = 100;
-constexpr int kCicli = 20;
+// object): one object lost per run or cycle is well beyond it.
+constexpr int kEsecuzioni = 1000;
+constexpr int kCicli = 200;
 constexpr DWORD kMargine = 8;
 
 void RestaPiatto(const Risorse& prima, const Risorse& dopo, const std::string& cosa) {
