@@ -19,7 +19,8 @@ const char* g_evento = "";
 void AllaOperazione(const char*) {
     if (++g_operazioni != g_fermaA) return;
     if (HANDLE e = OpenEventA(EVENT_MODIFY_STATE, FALSE, g_evento)) SetEvent(e);
-    // The parent ends the process here; should it not, stay rather than go on.
+    // Parked, not timed: the parent, woken by the event, kills this process at
+    // exactly this file operation. Should it not, stay rather than go on saving.
     for (;;) Sleep(INFINITE);
 }
 
