@@ -306,11 +306,6 @@ void DTPSkarvo::RefreshMetrics() {
     if (host_) DrawMenuBar(host_);
 }
 
-// Measuring, painting and the menu events come with the owner-draw
-// painting; until then every watched message keeps the result of the
-// window's own procedure, and nothing is drawn.
-LONG DTPSkarvo::HostWindowProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
-
 // A container whose site gives no window before activation gives one now.
 void DTPSkarvo::OnShow() {
     if (loaded_) Start();

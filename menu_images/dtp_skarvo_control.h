@@ -102,7 +102,7 @@ public:
     STDMETHODIMP SystemMenuRemoveItem(LONG lPosition) override;
     STDMETHODIMP SystemMenuRestore() override;
 
-    // The engine's client: the host's menu messages.
+    // The engine's client: the host's menu messages (dtp_skarvo_messages.cpp).
     LONG HostWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
     // The stream persistence.
@@ -127,6 +127,10 @@ private:
     void DetachHostMessages();
     void RefreshMetrics();
     _ISubclass* Client();
+
+    // Owner-draw measuring and painting (dtp_skarvo_paint.cpp).
+    void MeasureMenuItem(int32_t id, UINT& width, UINT& height);
+    void DrawMenuItem(const DRAWITEMSTRUCT& record);
 
     // Errors of the item API, with the library's name as the source.
     HRESULT ItemError(int32_t number, const char* sourceSuffix = "");
