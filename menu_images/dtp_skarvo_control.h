@@ -140,6 +140,22 @@ private:
     }
     // MenuIndex: the index of vKey, or error 9.
     HRESULT Resolve(const VARIANT& vKey, int32_t& index);
+    // `body(index)` for the item vKey names, or error 9 without it.
+    template <class Body>
+    HRESULT WithItem(const VARIANT& vKey, Body&& body) {
+        int32_t index = 0;
+        const HRESULT hr = Resolve(vKey, index);
+        return FAILED(hr) ? hr : body(index);
+    }
+    // A property of the item vKey names: `read(index)` into *value.
+    template <class T, class Read>
+    HRESULT ReadItem(const VARIANT& vKey, T* value, Read&& read) {
+        if (!value) return E_POINTER;
+        return WithItem(vKey, [&](int32_t index) {
+            *value = read(index);
+            return S_OK;
+        });
+    }
 
     HMENU HostMenuBar() const { return host_ ? GetMenu(host_) : nullptr; }
     void CreateMenuEntry(int32_t index);

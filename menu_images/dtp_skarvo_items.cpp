@@ -188,11 +188,10 @@ STDMETHODIMP DTPSkarvo::InsertItem(BSTR sCaption, VARIANT vKeyBefore, BSTR sKey,
 }
 
 STDMETHODIMP DTPSkarvo::RemoveItem(VARIANT vKey) {
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    store_.RemoveItemAt(menus_, i);
-    return S_OK;
+    return WithItem(vKey, [&](int32_t i) {
+        store_.RemoveItemAt(menus_, i);
+        return S_OK;
+    });
 }
 
 // The item leaves its menu and comes back at the same place, so that the
@@ -390,12 +389,7 @@ STDMETHODIMP DTPSkarvo::get_MenuExists(VARIANT vKey, VARIANT_BOOL* value) {
 }
 
 STDMETHODIMP DTPSkarvo::get_MenuIndex(VARIANT vKey, LONG* value) {
-    if (!value) return E_POINTER;
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    *value = i;
-    return S_OK;
+    return ReadItem(vKey, value, [&](int32_t i) { return i; });
 }
 
 // ---- Item properties ---------------------------------------------------
@@ -409,67 +403,57 @@ void DTPSkarvo::SetItemState(int32_t i, StateChange change) {
 }
 
 STDMETHODIMP DTPSkarvo::get_Caption(VARIANT vKey, BSTR* value) {
-    if (!value) return E_POINTER;
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    *value = BstrOf(store_.Item(i).Caption);
-    return S_OK;
+    return ReadItem(vKey, value, [&](int32_t i) { return BstrOf(store_.Item(i).Caption); });
 }
 
 // The popup's width and shortcut column depend on all its captions, so
 // every item of the same menu is measured again.
 STDMETHODIMP DTPSkarvo::put_Caption(VARIANT vKey, BSTR value) {
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    ItemChanges changes;
-    changes.Caption = AnsiOf(value);
-    ReplaceItemAt(i, changes);
-    const int32_t owner = store_.Item(i).OwnerMenu;
-    for (int32_t k = 1; k <= store_.Count(); ++k)
-        if (k != i && store_.Item(k).OwnerMenu == owner) ReplaceItemAt(k, ItemChanges{});
-    return S_OK;
+    return WithItem(vKey, [&](int32_t i) {
+        ItemChanges changes;
+        changes.Caption = AnsiOf(value);
+        ReplaceItemAt(i, changes);
+        const int32_t owner = store_.Item(i).OwnerMenu;
+        for (int32_t k = 1; k <= store_.Count(); ++k)
+            if (k != i && store_.Item(k).OwnerMenu == owner) ReplaceItemAt(k, ItemChanges{});
+        return S_OK;
+    });
 }
 
 STDMETHODIMP DTPSkarvo::get_Checked(VARIANT vKey, VARIANT_BOOL* value) {
     if (!value) return E_POINTER;
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    MenuItemRecord& item = store_.Item(i);
-    item.Checked = CheckedFromState(StateByCommand(MenuFromHandle(item.OwnerMenu), IdOf(item.ItemHandle)));
-    *value = com::ToVariantBool(item.Checked);
-    return S_OK;
+    return WithItem(vKey, [&](int32_t i) {
+        MenuItemRecord& item = store_.Item(i);
+        item.Checked = CheckedFromState(StateByCommand(MenuFromHandle(item.OwnerMenu), IdOf(item.ItemHandle)));
+        *value = com::ToVariantBool(item.Checked);
+        return S_OK;
+    });
 }
 
 STDMETHODIMP DTPSkarvo::put_Checked(VARIANT vKey, VARIANT_BOOL value) {
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    store_.Item(i).Checked = value != 0;
-    SetItemState(i, CheckedChange(value != 0));
-    return S_OK;
+    return WithItem(vKey, [&](int32_t i) {
+        store_.Item(i).Checked = value != 0;
+        SetItemState(i, CheckedChange(value != 0));
+        return S_OK;
+    });
 }
 
 STDMETHODIMP DTPSkarvo::get_Enabled(VARIANT vKey, VARIANT_BOOL* value) {
     if (!value) return E_POINTER;
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    MenuItemRecord& item = store_.Item(i);
-    item.Enabled = EnabledFromState(StateByCommand(MenuFromHandle(item.OwnerMenu), IdOf(item.ItemHandle)));
-    *value = com::ToVariantBool(item.Enabled);
-    return S_OK;
+    return WithItem(vKey, [&](int32_t i) {
+        MenuItemRecord& item = store_.Item(i);
+        item.Enabled = EnabledFromState(StateByCommand(MenuFromHandle(item.OwnerMenu), IdOf(item.ItemHandle)));
+        *value = com::ToVariantBool(item.Enabled);
+        return S_OK;
+    });
 }
 
 STDMETHODIMP DTPSkarvo::put_Enabled(VARIANT vKey, VARIANT_BOOL value) {
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    store_.Item(i).Enabled = value != 0;
-    SetItemState(i, EnabledChange(value != 0));
-    return S_OK;
+    return WithItem(vKey, [&](int32_t i) {
+        store_.Item(i).Enabled = value != 0;
+        SetItemState(i, EnabledChange(value != 0));
+        return S_OK;
+    });
 }
 
 STDMETHODIMP DTPSkarvo::get_Count(short* value) {
@@ -480,71 +464,80 @@ STDMETHODIMP DTPSkarvo::get_Count(short* value) {
     return S_OK;
 }
 
-#define SKARVO_INDEX_QUERY(member, expression)                \
-    STDMETHODIMP DTPSkarvo::member(VARIANT vKey, LONG* value) { \
-        if (!value) return E_POINTER;                          \
-        int32_t i = 0;                                         \
-        HRESULT hr = Resolve(vKey, i);                         \
-        if (FAILED(hr)) return hr;                             \
-        *value = (expression);                                 \
-        return S_OK;                                           \
-    }
+STDMETHODIMP DTPSkarvo::get_FirstChild(VARIANT vKey, LONG* value) {
+    return ReadItem(vKey, value, [&](int32_t i) { return store_.FirstChild(i); });
+}
 
-SKARVO_INDEX_QUERY(get_FirstChild, store_.FirstChild(i))
-SKARVO_INDEX_QUERY(get_NextSibling, store_.NextSibling(i))
-SKARVO_INDEX_QUERY(get_Parent, store_.Parent(i))
-SKARVO_INDEX_QUERY(get_SiblingCount, store_.SiblingCount(i))
-SKARVO_INDEX_QUERY(get_IDForIndex, store_.Item(i).ItemHandle)
-SKARVO_INDEX_QUERY(get_hPopupMenu, store_.HPopupMenu(menus_, i))
-SKARVO_INDEX_QUERY(get_ItemData, store_.Item(i).ItemData)
-SKARVO_INDEX_QUERY(get_ItemIcon, store_.Item(i).IconIndex)
-#undef SKARVO_INDEX_QUERY
+STDMETHODIMP DTPSkarvo::get_NextSibling(VARIANT vKey, LONG* value) {
+    return ReadItem(vKey, value, [&](int32_t i) { return store_.NextSibling(i); });
+}
+
+STDMETHODIMP DTPSkarvo::get_Parent(VARIANT vKey, LONG* value) {
+    return ReadItem(vKey, value, [&](int32_t i) { return store_.Parent(i); });
+}
+
+STDMETHODIMP DTPSkarvo::get_SiblingCount(VARIANT vKey, LONG* value) {
+    return ReadItem(vKey, value, [&](int32_t i) { return store_.SiblingCount(i); });
+}
+
+STDMETHODIMP DTPSkarvo::get_IDForIndex(VARIANT vKey, LONG* value) {
+    return ReadItem(vKey, value, [&](int32_t i) { return store_.Item(i).ItemHandle; });
+}
+
+STDMETHODIMP DTPSkarvo::get_hPopupMenu(VARIANT vKey, LONG* value) {
+    return ReadItem(vKey, value, [&](int32_t i) { return store_.HPopupMenu(menus_, i); });
+}
+
+STDMETHODIMP DTPSkarvo::get_ItemData(VARIANT vKey, LONG* value) {
+    return ReadItem(vKey, value, [&](int32_t i) { return store_.Item(i).ItemData; });
+}
+
+STDMETHODIMP DTPSkarvo::get_ItemIcon(VARIANT vKey, LONG* value) {
+    return ReadItem(vKey, value, [&](int32_t i) { return store_.Item(i).IconIndex; });
+}
 
 STDMETHODIMP DTPSkarvo::get_UltimateParent(VARIANT vKey, LONG* value) {
     if (!value) return E_POINTER;
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    const auto r = store_.UltimateParent(i);
-    if (!r.ok()) return Fail(r);
-    *value = r.value;
-    return S_OK;
+    return WithItem(vKey, [&](int32_t i) {
+        const auto r = store_.UltimateParent(i);
+        if (!r.ok()) return Fail(r);
+        *value = r.value;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP DTPSkarvo::get_HasChildren(VARIANT vKey, VARIANT* value) {
     if (!value) return E_POINTER;
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    VariantInit(value);
-    value->vt = VT_BOOL;
-    value->boolVal = com::ToVariantBool(store_.HasChildren(i));
-    return S_OK;
+    return WithItem(vKey, [&](int32_t i) {
+        VariantInit(value);
+        value->vt = VT_BOOL;
+        value->boolVal = com::ToVariantBool(store_.HasChildren(i));
+        return S_OK;
+    });
 }
 
 STDMETHODIMP DTPSkarvo::GetHierarchyForIndexPosition(VARIANT vKey, SAFEARRAY** lHierarchy) {
     if (!lHierarchy) return E_POINTER;
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    const auto r = store_.HierarchyPositions(menus_, i);
-    if (!r.ok()) return Fail(r);
-    SAFEARRAY* filled = nullptr;
-    if (FAILED(hr = NewLongArray(r.value, &filled))) return hr;
-    if (*lHierarchy) SafeArrayDestroy(*lHierarchy);
-    *lHierarchy = filled;
-    return S_OK;
+    return WithItem(vKey, [&](int32_t i) {
+        const auto r = store_.HierarchyPositions(menus_, i);
+        if (!r.ok()) return Fail(r);
+        SAFEARRAY* filled = nullptr;
+        const HRESULT hr = NewLongArray(r.value, &filled);
+        if (FAILED(hr)) return hr;
+        if (*lHierarchy) SafeArrayDestroy(*lHierarchy);
+        *lHierarchy = filled;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP DTPSkarvo::get_HierarchyPath(VARIANT vKey, LONG lStartLevel, BSTR sSeparator, BSTR* value) {
     if (!value) return E_POINTER;
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    const auto r = store_.HierarchyPath(menus_, i, lStartLevel, AnsiOf(sSeparator));
-    if (!r.ok()) return Fail(r);
-    *value = BstrOf(r.value);
-    return S_OK;
+    return WithItem(vKey, [&](int32_t i) {
+        const auto r = store_.HierarchyPath(menus_, i, lStartLevel, AnsiOf(sSeparator));
+        if (!r.ok()) return Fail(r);
+        *value = BstrOf(r.value);
+        return S_OK;
+    });
 }
 
 STDMETHODIMP DTPSkarvo::get_IndexForMenuHierarchy(SAFEARRAY** lHierarchy, LONG* value) {
@@ -582,56 +575,37 @@ STDMETHODIMP DTPSkarvo::put_ItemIcon(VARIANT vKey, LONG value) {
 }
 
 STDMETHODIMP DTPSkarvo::get_HelpText(VARIANT vKey, BSTR* value) {
-    if (!value) return E_POINTER;
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    *value = BstrOf(store_.Item(i).HelpText);
-    return S_OK;
+    return ReadItem(vKey, value, [&](int32_t i) { return BstrOf(store_.Item(i).HelpText); });
 }
 STDMETHODIMP DTPSkarvo::put_HelpText(VARIANT vKey, BSTR value) {
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    store_.Item(i).HelpText = AnsiOf(value);
-    return S_OK;
+    return WithItem(vKey, [&](int32_t i) {
+        store_.Item(i).HelpText = AnsiOf(value);
+        return S_OK;
+    });
 }
 STDMETHODIMP DTPSkarvo::put_ItemData(VARIANT vKey, LONG value) {
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    store_.Item(i).ItemData = value;
-    return S_OK;
+    return WithItem(vKey, [&](int32_t i) {
+        store_.Item(i).ItemData = value;
+        return S_OK;
+    });
 }
 STDMETHODIMP DTPSkarvo::get_MenuTag(VARIANT vKey, BSTR* value) {
-    if (!value) return E_POINTER;
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    *value = BstrOf(store_.Item(i).Tag);
-    return S_OK;
+    return ReadItem(vKey, value, [&](int32_t i) { return BstrOf(store_.Item(i).Tag); });
 }
 STDMETHODIMP DTPSkarvo::put_MenuTag(VARIANT vKey, BSTR value) {
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    store_.Item(i).Tag = AnsiOf(value);
-    return S_OK;
+    return WithItem(vKey, [&](int32_t i) {
+        store_.Item(i).Tag = AnsiOf(value);
+        return S_OK;
+    });
 }
 STDMETHODIMP DTPSkarvo::get_MenuDefault(VARIANT vKey, VARIANT_BOOL* value) {
-    if (!value) return E_POINTER;
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    *value = com::ToVariantBool(store_.Item(i).IsDefault);
-    return S_OK;
+    return ReadItem(vKey, value, [&](int32_t i) { return com::ToVariantBool(store_.Item(i).IsDefault); });
 }
 STDMETHODIMP DTPSkarvo::put_MenuDefault(VARIANT vKey, VARIANT_BOOL value) {
-    int32_t i = 0;
-    HRESULT hr = Resolve(vKey, i);
-    if (FAILED(hr)) return hr;
-    store_.Item(i).IsDefault = value != 0;
-    return S_OK;
+    return WithItem(vKey, [&](int32_t i) {
+        store_.Item(i).IsDefault = value != 0;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP DTPSkarvo::get_MenuKey(LONG lIndex, BSTR* value) {

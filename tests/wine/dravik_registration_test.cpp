@@ -20,71 +20,13 @@
 #include "com/win_handles.h"
 #include "file_box/dravik_ids.h"
 #include "host/late_bound.h"
+#include "tests/wine/registration_support.h"
 #include "tests/wine/rintok_test_support.h"
 #include "tests/wine/wine_test_support.h"
 
 namespace {
 
-// One line per key and per value of a subtree of HKEY_CLASSES_ROOT, sorted.
-void DumpKey(const std::string& path, std::vector<std::string>& lines) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    lines.push_back(path);
-    for (DWORD i = 0;; ++i) {
-        char name[16384];
-        DWORD nameLength = sizeof name, type = 0;
-        BYTE data[4096];
-        DWORD size = sizeof data;
-        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
-        lines.push_back(path + " [" + name + "] " + std::to_string(type) + " " + std::to_string(size));
-    }
-    std::vector<std::string> children;
-    for (DWORD i = 0;; ++i) {
-        char name[1024];
-        DWORD nameLength = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        children.push_back(name);
-    }
-    RegCloseKey(key);
-    for (const std::string& child : children) DumpKey(path + "\\" + child, lines);
-}
-
-std::vector<std::string> Dump(const std::string& path) {
-    std::vector<std::string> lines;
-    DumpKey(path, lines);
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
-
-std::string Upper(std::string s) {
-    CharUpperA(s.data());
-    return s;
-}
-
-std::set<std::string> Children(const std::string& path) {
-    std::set<std::string> names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.empty() ? nullptr : path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    for (DWORD i = 0;; ++i) {
-        char name[1024];
-        DWORD nameLength = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.insert(Upper(name));
-    }
-    RegCloseKey(key);
-    return names;
-}
-
-std::string Value(const std::string& path, const char* name = nullptr) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
-    char data[2048] = {};
-    DWORD size = sizeof data - 1, type = 0;
-    const LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS ? std::string(data) : "<no value>";
-}
+using namespace registration_test;
 
 class DravikRegistrationTest : public ::testing::Test {
 protected:
@@ -95,12 +37,7 @@ protected:
     }
     void TearDown() override { Regsvr32("/u /s"); }
 
-    DWORD Regsvr32(const std::string& options) {
-        const auto r = wine_test::RunProcess("regsvr32.exe " + options + " \"" + dll_ + "\"", folder_, {}, 60000);
-        EXPECT_TRUE(r.started && r.finished) << options;
-        EXPECT_FALSE(r.windowShown) << "regsvr32 " << options << " showed a window";
-        return r.exitCode;
-    }
+    DWORD Regsvr32(const std::string& options) { return registration_test::Regsvr32(options, dll_); }
 
     std::string folder_;
     std::string dll_;
@@ -219,14 +156,7 @@ TEST_F(DravikRegistrationTest, RegisteredControlWorksFromAScriptAndInAnotherCont
     ASSERT_TRUE(script.started && script.finished);
     EXPECT_EQ(script.exitCode, 0u);
     EXPECT_FALSE(script.windowShown) << "the script failed with a message or opened a dialog";
-    std::map<std::string, std::string> seen;
-    std::ifstream in(out);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const size_t eq = line.find('=');
-        if (eq != std::string::npos) seen[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    in.close();
+    std::map<std::string, std::string> seen = ReadNotes(out);
     DeleteFileA(out.c_str());
     const std::map<std::string, std::string> expected = {
         {"new.Title", "[Apri]"},

@@ -18,111 +18,14 @@
 
 #include "com/com_support.h"
 #include "host/hosted_control.h"
+#include "tests/wine/registration_support.h"
 #include "tests/wine/rintok_test_support.h"
 #include "tests/wine/wine_test_support.h"
 #include "timer_control/rintok_ids.h"
 
 namespace {
 
-// One line per key and per value of a subtree of HKEY_CLASSES_ROOT.
-void DumpKey(HKEY parent, const std::string& path, std::vector<std::string>& lines) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    lines.push_back(path);
-    for (DWORD i = 0;; ++i) {
-        char name[16384];
-        DWORD nameLength = sizeof name, type = 0;
-        BYTE data[4096];
-        DWORD size = sizeof data;
-        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
-        std::string text = type == REG_SZ || type == REG_EXPAND_SZ
-                               ? std::string(reinterpret_cast<char*>(data), strnlen(reinterpret_cast<char*>(data), size))
-                               : std::to_string(size) + " bytes";
-        lines.push_back(path + " [" + name + "] " + std::to_string(type) + " " + text);
-    }
-    std::vector<std::string> children;
-    for (DWORD i = 0;; ++i) {
-        char name[1024];
-        DWORD nameLength = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        children.push_back(name);
-    }
-    RegCloseKey(key);
-    for (const std::string& child : children) DumpKey(parent, path + "\\" + child, lines);
-}
-
-std::vector<std::string> Dump(const std::string& path) {
-    std::vector<std::string> lines;
-    DumpKey(HKEY_CLASSES_ROOT, path, lines);
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
-
-// Names of the keys right under `path`.
-std::set<std::string> Children(const std::string& path) {
-    std::set<std::string> names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.empty() ? nullptr : path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    for (DWORD i = 0;; ++i) {
-        char name[1024];
-        DWORD nameLength = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        std::string upper = name;
-        CharUpperA(upper.data());
-        names.insert(upper);
-    }
-    RegCloseKey(key);
-    return names;
-}
-
-std::string Upper(std::string s) {
-    CharUpperA(s.data());
-    return s;
-}
-
-std::string DefaultValue(const std::string& path, const char* name = nullptr) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
-    char data[2048] = {};
-    DWORD size = sizeof data - 1, type = 0;
-    const LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS ? std::string(data) : "<no value>";
-}
-
-// What registration touches: the whole class, type library and interface
-// trees, and the names at the root (the ProgID lives there).
-struct RegistryState {
-    std::set<std::string> root, clsid, typeLib, iface;
-    std::vector<std::string> clsidTree, typeLibTree, ifaceTree;
-
-    static RegistryState Read() {
-        RegistryState s;
-        s.root = Children("");
-        s.clsid = Children("CLSID");
-        s.typeLib = Children("TypeLib");
-        s.iface = Children("Interface");
-        s.clsidTree = Dump("CLSID");
-        s.typeLibTree = Dump("TypeLib");
-        s.ifaceTree = Dump("Interface");
-        return s;
-    }
-};
-
-std::vector<std::string> Added(const std::set<std::string>& before, const std::set<std::string>& after) {
-    std::vector<std::string> added;
-    std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(added));
-    return added;
-}
-
-DWORD Regsvr32(const std::string& options, const std::string& dll) {
-    const auto r = wine_test::RunProcess("regsvr32.exe " + options + " \"" + dll + "\"", wine_test::ProgramFolder(), {},
-                                         180000);
-    EXPECT_TRUE(r.started && r.finished) << options << " " << dll;
-    EXPECT_FALSE(r.windowShown) << "regsvr32 " << options << " " << dll << " showed a window";
-    return r.exitCode;
-}
+using namespace registration_test;
 
 class RintokRegistrationTest : public ::testing::Test {
 protected:
@@ -134,7 +37,7 @@ protected:
     }
     void TearDown() override { Regsvr32("/u /s"); }
 
-    DWORD Regsvr32(const std::string& options) { return ::Regsvr32(options, dll_); }
+    DWORD Regsvr32(const std::string& options) { return registration_test::Regsvr32(options, dll_); }
 
     std::string folder_;
     std::string dll_;
@@ -175,7 +78,7 @@ TEST_F(RintokRegistrationTest, UnregistrationRemovesExactlyWhatRegistrationAdded
         {"TypeLib\\" + libid + "\\1.0\\0\\win32", nullptr, Upper(dll_)},
     };
     for (const auto& v : values) {
-        std::string got = DefaultValue(v.path, v.name);
+        std::string got = Value(v.path, v.name);
         if (v.expected == Upper(v.expected)) got = Upper(got);
         EXPECT_EQ(got, v.expected) << v.path << " " << (v.name ? v.name : "(default)");
     }
@@ -207,14 +110,7 @@ TEST_F(RintokRegistrationTest, RegisteredControlWorksByProgIdFromAScriptAndFromT
     ASSERT_TRUE(script.started && script.finished);
     EXPECT_EQ(script.exitCode, 0u);
     EXPECT_FALSE(script.windowShown) << "the script failed with a message";
-    std::map<std::string, std::string> seen;
-    std::ifstream in(out);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const size_t eq = line.find('=');
-        if (eq != std::string::npos) seen[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    in.close();
+    std::map<std::string, std::string> seen = ReadNotes(out);
     DeleteFileA(out.c_str());
     TIMECAPS caps = {};
     timeGetDevCaps(&caps, sizeof caps);

@@ -15,29 +15,13 @@
 #include "com/com_support.h"
 #include "com/variant.h"
 #include "com/win_handles.h"
+#include "tests/wine/registration_support.h"
 #include "tests/wine/skarvo_test_support.h"
 #include "tests/wine/wine_test_support.h"
 
 namespace {
 
-bool ClassesKeyExists(const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
-std::map<std::string, std::string> ReadNotes(const std::string& path) {
-    std::map<std::string, std::string> notes;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const size_t eq = line.find('=');
-        if (eq != std::string::npos) notes[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return notes;
-}
+using namespace registration_test;
 
 class SkarvoRegistrationTest : public ::testing::Test {
 protected:
@@ -48,11 +32,7 @@ protected:
     }
     void TearDown() override { Regsvr32("/u /s"); }
 
-    DWORD Regsvr32(const std::string& options) {
-        const auto r = wine_test::RunProcess("regsvr32.exe " + options + " \"" + dll_ + "\"", folder_, {}, 60000);
-        EXPECT_TRUE(r.started && r.finished) << options;
-        return r.exitCode;
-    }
+    DWORD Regsvr32(const std::string& options) { return registration_test::Regsvr32(options, dll_); }
 
     std::string folder_;
     std::string dll_;
@@ -72,9 +52,9 @@ std::vector<std::string> RegisteredKeys() {
 }
 
 TEST_F(SkarvoRegistrationTest, ScriptsReachBothClassesByProgIdAndReadTheirErrors) {
-    for (const std::string& key : RegisteredKeys()) ASSERT_FALSE(ClassesKeyExists(key)) << key;
+    for (const std::string& key : RegisteredKeys()) ASSERT_FALSE(KeyExists(key)) << key;
     ASSERT_EQ(Regsvr32("/s"), 0u);
-    for (const std::string& key : RegisteredKeys()) EXPECT_TRUE(ClassesKeyExists(key)) << key;
+    for (const std::string& key : RegisteredKeys()) EXPECT_TRUE(KeyExists(key)) << key;
 
     // A window of this process: for the script, another process's window.
     com::Window window(CreateWindowExA(0, "STATIC", "altro processo", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
@@ -125,8 +105,8 @@ TEST_F(SkarvoRegistrationTest, ScriptsReachBothClassesByProgIdAndReadTheirErrors
               nullptr);
 
     ASSERT_EQ(Regsvr32("/u /s"), 0u);
-    for (const std::string& key : RegisteredKeys()) EXPECT_FALSE(ClassesKeyExists(key)) << key;
-    EXPECT_FALSE(ClassesKeyExists("TypeLib\\" + com::GuidText(LIBID_Skarvo)));
+    for (const std::string& key : RegisteredKeys()) EXPECT_FALSE(KeyExists(key)) << key;
+    EXPECT_FALSE(KeyExists("TypeLib\\" + com::GuidText(LIBID_Skarvo)));
 }
 
 LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(h, m, wp, lp); }
