@@ -9,6 +9,7 @@
 #include "menu_images/automation_error.h"
 #include "menu_images/dtp_skarvo_control.h"
 #include "menu_images/gsubclass.h"
+#include "menu_images/m_declares.h"
 #include "menu_images/msubclass.h"
 #include "menu_images/skarvo_ids.h"
 
@@ -380,6 +381,7 @@ STDMETHODIMP DTPSkarvo::put_ImageList(VARIANT* vImageList) {
             read.ToLong(handle);
     }
     imageList_ = reinterpret_cast<HIMAGELIST>(static_cast<LONG_PTR>(handle));
+    if (!mDeclares::IsImageListHandle(imageList_)) imageList_ = nullptr;
     int cx = 0, cy = 0;
     if (imageList_ && ImageList_GetIconSize(imageList_, &cx, &cy)) {
         iconSize_ = cy;

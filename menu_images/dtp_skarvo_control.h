@@ -131,6 +131,10 @@ private:
     // Owner-draw measuring and painting (dtp_skarvo_paint.cpp).
     void MeasureMenuItem(int32_t id, UINT& width, UINT& height);
     void DrawMenuItem(const DRAWITEMSTRUCT& record);
+    // The caption's place in `rect`: centred in the cell, past the icon column.
+    void PlaceItemText(HDC dc, int32_t index, bool onMenuBar, RECT& rect) const;
+    // The caption at `rect` (two pixels in), the shortcut text at its column.
+    void DrawItemText(HDC dc, int32_t index, RECT& rect) const;
 
     // Errors of the item API, with the library's name as the source.
     HRESULT ItemError(int32_t number, const char* sourceSuffix = "");

@@ -1,6 +1,8 @@
 // mDeclares.
 #include "menu_images/m_declares.h"
 
+#include <cstdint>
+
 #include "com/win_handles.h"
 
 namespace mDeclares {
@@ -35,6 +37,14 @@ void DrawListImageDisabled(HDC dc, HIMAGELIST list, int index, int x, int y, int
     if (!icon.Get()) return;
     DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon.Get()), 0, x, y, size, size,
                DST_ICON | DSS_DISABLED);
+}
+
+bool IsImageListHandle(HIMAGELIST list) {
+    MEMORY_BASIC_INFORMATION info = {};
+    if (!list || VirtualQuery(list, &info, sizeof info) != sizeof info) return false;
+    if (info.State != MEM_COMMIT || info.Protect == 0 || (info.Protect & (PAGE_NOACCESS | PAGE_GUARD))) return false;
+    const auto start = reinterpret_cast<uintptr_t>(list);
+    return start + sizeof(void*) <= reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
 }
 
 WindowsVersion WindowsVersionNumbers() {

@@ -16,6 +16,11 @@ UINT DrawListImage(HDC dc, HIMAGELIST list, int index, int x, int y, bool select
 // Draws image `index` in the system's disabled look, size x size pixels.
 void DrawListImageDisabled(HDC dc, HIMAGELIST list, int index, int x, int y, int size);
 
+// Whether `list` can be an image list: a pointer into committed, readable
+// memory. The image-list functions read through a handle before they check
+// it, so a handle of something else must not reach them.
+bool IsImageListHandle(HIMAGELIST list);
+
 // The system's major and minor version from GetVersion.
 struct WindowsVersion {
     int major = 0;

@@ -1,0 +1,136 @@
+// What DTPSkarvo costs a popup menu of 10 items each time it opens: the
+// host window's WM_MEASUREITEM for every item, then WM_DRAWITEM for every
+// item into a memory bitmap, through the real subclassed window procedure.
+// Prints the median and the 99th percentile over many openings.
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "com/variant.h"
+#include "com/win_handles.h"
+#include "host/hosted_control.h"
+#include "menu_images/skarvo_ids.h"
+#include "menu_images/skarvo_typelib.h"
+
+namespace {
+
+double NowUs() {
+    static const double frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1e6 / frequency;
+}
+
+constexpr int kItems = 10;
+constexpr int kOpenings = 500;
+
+}  // namespace
+
+int main() {
+    if (FAILED(OleInitialize(nullptr))) return 1;
+    int rc = 0;
+    {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "SkarvoMenuBench";
+        RegisterClassA(&wc);
+        com::Menu bar(CreateMenu());
+        HMENU popup = CreatePopupMenu();
+        AppendMenuA(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(popup), "&File");
+        com::Window window(CreateWindowExA(0, wc.lpszClassName, "bench", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
+                                           bar.Release(), wc.hInstance, nullptr));
+        host::EventHandlers events;
+        host::ControlSpec setup;
+        setup.name = "DTPSkarvo1";
+        setup.source = host::ControlSource::FromDll(skarvo::kDllName, CLSID_DTPSkarvo);
+        setup.parent = window.Get();
+        setup.position = {0, 0, 30, 30};
+        setup.stored = host::StoredProperties{};
+        setup.handlers = &events;
+        std::unique_ptr<host::HostedControl> control;
+        com::ComPtr<_DTPSkarvo> menus;
+        if (window && host::HostedControl::Create(setup, control) == S_OK && control->Dispatch())
+            control->Dispatch()->QueryInterface(IID__DTPSkarvo, reinterpret_cast<void**>(menus.Out()));
+        HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR24, kItems, 0);
+        if (!menus || !images) {
+            std::printf("The control could not be made\n");
+            rc = 1;
+        } else {
+            com::Variant none;
+            menus->SubClassMenu(none.Ref(), VARIANT_FALSE);
+            {
+                com::WindowDC screen(nullptr);
+                for (int i = 0; i < kItems; ++i) {
+                    com::GdiObject<HBITMAP> image(CreateCompatibleBitmap(screen.Get(), 16, 16));
+                    ImageList_Add(images, image.Get(), nullptr);
+                }
+            }
+            com::Variant list(static_cast<long>(reinterpret_cast<LONG_PTR>(images)));
+            menus->put_ImageList(list.Get());
+            // Icons, checks, a separator and shortcut texts: every painting path.
+            std::vector<UINT> ids;
+            for (int i = 0; i < kItems; ++i) {
+                wchar_t caption[64];
+                if (i == 5)
+                    lstrcpyW(caption, L"-");
+                else
+                    wsprintfW(caption, L"Voce di men\u00f9 &%d\tCtrl+%d", i, i);
+                com::Bstr c(caption), k(L""), h(L"");
+                LONG index = 0, id = 0;
+                menus->AddItem(c.Get(), k.Get(), h.Get(), 0, 1, i % 3 == 0 ? -1 : i, i % 2 ? VARIANT_TRUE : VARIANT_FALSE,
+                               VARIANT_TRUE, &index);
+                com::Variant at(static_cast<long>(index));
+                menus->get_IDForIndex(at.Ref(), &id);
+                ids.push_back(static_cast<UINT>(id));
+            }
+            com::MemoryDC dc(nullptr);
+            com::WindowDC screen(nullptr);
+            com::GdiObject<HBITMAP> target(CreateCompatibleBitmap(screen.Get(), 300, 19 * kItems));
+            com::SelectedObject selected(dc.Get(), target.Get());
+            std::vector<double> times;
+            times.reserve(kOpenings);
+            for (int n = 0; n < kOpenings; ++n) {
+                const double start = NowUs();
+                UINT top = 0;
+                for (int i = 0; i < kItems; ++i) {
+                    MEASUREITEMSTRUCT m = {};
+                    m.CtlType = ODT_MENU;
+                    m.itemID = ids[static_cast<size_t>(i)];
+                    SendMessageA(window.Get(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&m));
+                    DRAWITEMSTRUCT d = {};
+                    d.CtlType = ODT_MENU;
+                    d.itemID = m.itemID;
+                    d.itemAction = ODA_DRAWENTIRE;
+                    d.itemState = (i == n % kItems ? ODS_SELECTED : 0) | (i % 2 ? ODS_CHECKED : 0);
+                    d.hDC = dc.Get();
+                    d.rcItem = RECT{0, static_cast<LONG>(top), static_cast<LONG>(m.itemWidth),
+                                    static_cast<LONG>(top + m.itemHeight)};
+                    SendMessageA(window.Get(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&d));
+                    top += m.itemHeight;
+                }
+                times.push_back(NowUs() - start);
+            }
+            std::sort(times.begin(), times.end());
+            std::printf("Measure and paint one popup of %d items, %d openings:\n", kItems, kOpenings);
+            std::printf("  median %.1f us, p99 %.1f us, best %.1f us\n", times[times.size() / 2],
+                        times[times.size() * 99 / 100], times.front());
+            com::Variant noList(0L);
+            menus->put_ImageList(noList.Get());
+        }
+        menus.Reset();
+        control.reset();
+        if (images) ImageList_Destroy(images);
+    }
+    OleUninitialize();
+    return rc;
+}
