@@ -163,11 +163,20 @@ private:
 
 // Calls event `id` on every sink of a dispatch point. `argsLastFirst` holds the
 // event's arguments in the order of DISPPARAMS (the last argument first).
-inline void FireEvent(const ConnectionPoint& point, DISPID id, VARIANT* argsLastFirst = nullptr, UINT count = 0) {
+// Every sink is called; the answer is the first failure a sink reported.
+inline HRESULT FireEvent(const ConnectionPoint& point, DISPID id, VARIANT* argsLastFirst = nullptr, UINT count = 0) {
+    HRESULT first = S_OK;
     for (const auto& sink : point.Sinks<IDispatch>()) {
         DISPPARAMS params = {argsLastFirst, nullptr, count, 0};
-        sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+        EXCEPINFO excep = {};
+        const HRESULT hr =
+            sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &excep, nullptr);
+        SysFreeString(excep.bstrSource);
+        SysFreeString(excep.bstrDescription);
+        SysFreeString(excep.bstrHelpFile);
+        if (FAILED(hr) && SUCCEEDED(first)) first = hr;
     }
+    return first;
 }
 
 // Tells every IPropertyNotifySink that property `id` has changed.

@@ -412,10 +412,10 @@ protected:
         dirty_ = true;
         NotifyPropertyChanged(propertyNotify_, id);
     }
-    void FireEvent(DISPID id, VARIANT* argsLastFirst = nullptr, UINT count = 0) {
+    HRESULT FireEvent(DISPID id, VARIANT* argsLastFirst = nullptr, UINT count = 0) {
         // A handler may release the last reference the container holds.
         ComPtr<IUnknown> keep(Identity(), true);
-        com::FireEvent(events_, id, argsLastFirst, count);
+        return com::FireEvent(events_, id, argsLastFirst, count);
     }
     // Asks the container for this size (pixels) at the current position.
     void SetOwnSize(SIZE pixels) {

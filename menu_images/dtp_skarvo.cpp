@@ -5,10 +5,14 @@
 // menu; from then on the control watches the host's menu messages.
 #include "menu_images/dtp_skarvo.h"
 
+#include <cmath>
+
 #include "com/property_bag.h"
+#include "com/screen_units.h"
 #include "menu_images/automation_error.h"
 #include "menu_images/dtp_skarvo_control.h"
 #include "menu_images/gsubclass.h"
+#include "menu_images/host_form.h"
 #include "menu_images/m_declares.h"
 #include "menu_images/msubclass.h"
 #include "menu_images/skarvo_ids.h"
@@ -26,6 +30,7 @@ constexpr UINT kMdiSetMenu = 560;
 
 constexpr long kControlPixels = 30;
 constexpr int kCheckPatternResource = 49;
+constexpr int kDesignResource = 48;
 
 // The record a stream holds: a version, then the two stored properties.
 struct StreamRecord {
@@ -98,8 +103,12 @@ DTPSkarvo::~DTPSkarvo() {
     store_.Clear();
     store_.DestroyCreatedPopups(menus_, 0);
     DetachHostMessages();
-    if (menuTextDC_ && rememberedFont_) SelectObject(menuTextDC_->Get(), rememberedFont_);
+    if (menuTextDC_) {
+        if (designBitmap_) SelectObject(menuTextDC_->Get(), replacedBitmap_);
+        if (rememberedFont_) SelectObject(menuTextDC_->Get(), rememberedFont_);
+    }
     menuTextDC_.reset();
+    designBitmap_.Reset();
     checkPatternBitmap_.Reset();
     metrics_.reset();
 }
@@ -261,7 +270,15 @@ HRESULT DTPSkarvo::SaveToStream(IStream* stream, BOOL clearDirty) {
 void DTPSkarvo::Start() {
     if (started_ || !sited_) return;
     // In the designer the control only shows itself.
-    if (!AmbientUserMode()) return;
+    if (!AmbientUserMode()) {
+        started_ = true;
+        menuTextDC_ = std::make_unique<com::MemoryDC>(nullptr);
+        if (!*menuTextDC_) return;
+        designBitmap_.Reset(static_cast<HBITMAP>(
+            LoadImageA(com::ThisModule(), MAKEINTRESOURCEA(kDesignResource), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
+        if (designBitmap_) replacedBitmap_ = SelectObject(menuTextDC_->Get(), designBitmap_.Get());
+        return;
+    }
     HWND window = ContainerWindow();
     if (!window) return;
     if ((GetWindowLongA(window, GWL_STYLE) & WS_CHILD) && !GetMenu(window)) window = GetAncestor(window, GA_ROOT);
@@ -371,14 +388,20 @@ STDMETHODIMP DTPSkarvo::put_ImageList(VARIANT* vImageList) {
         handle = plain.Ref().lVal;
     } else if (plain.Type() == VT_DISPATCH && plain.Ref().pdispVal) {
         IDispatch* list = plain.Ref().pdispVal;
-        LPOLESTR name[] = {const_cast<LPOLESTR>(L"hImageList")};
-        DISPID id = DISPID_UNKNOWN;
+        // Drawing the first picture makes an image-list control build its
+        // handle; any failure here is ignored.
+        com::Variant images, first, drawn;
+        const com::Variant one(1L), zero(0L);
+        if (CallByName(list, L"ListImages", DISPATCH_PROPERTYGET | DISPATCH_METHOD, {}, images.Out()) &&
+            images.Type() == VT_DISPATCH && images.Ref().pdispVal &&
+            CallByName(images.Ref().pdispVal, L"Item", DISPATCH_PROPERTYGET | DISPATCH_METHOD, {one.Ref()},
+                       first.Out()) &&
+            first.Type() == VT_DISPATCH && first.Ref().pdispVal)
+            CallByName(first.Ref().pdispVal, L"Draw", DISPATCH_METHOD, {zero.Ref(), zero.Ref(), zero.Ref()},
+                       drawn.Out());
         com::Variant read;
-        DISPPARAMS none = {nullptr, nullptr, 0, 0};
-        if (SUCCEEDED(list->GetIDsOfNames(IID_NULL, name, 1, LOCALE_USER_DEFAULT, &id)) &&
-            SUCCEEDED(list->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, read.Out(),
-                                   nullptr, nullptr)))
-            read.ToLong(handle);
+        if (CallByName(list, L"hImageList", DISPATCH_PROPERTYGET, {}, read.Out()) && FAILED(read.ToLong(handle)))
+            handle = 0;
     }
     imageList_ = reinterpret_cast<HIMAGELIST>(static_cast<LONG_PTR>(handle));
     if (!mDeclares::IsImageListHandle(imageList_)) imageList_ = nullptr;
@@ -401,14 +424,67 @@ STDMETHODIMP DTPSkarvo::get_MenuItemsPerScreen(LONG* value) {
     return S_OK;
 }
 
-// Showing a submenu as a popup comes with the owner-draw painting; until
-// then the item is resolved (error 9 when unknown) and nothing is shown.
-STDMETHODIMP DTPSkarvo::ShowPopupMenu(IDispatch**, VARIANT vKeyParent, float, float, CSPShowPopupMenuConstants,
-                                      LONG* value) {
+namespace {
+
+// A coordinate rounded half to even; one that fits no Long counts as 0.
+long WholeTwips(float v) {
+    if (!std::isfinite(v) || v >= 2147483647.0f || v <= -2147483648.0f) return 0;
+    return static_cast<long>(std::nearbyint(v));
+}
+
+}  // namespace
+
+// The submenu of an item shown at (x, y) of objTo, in objTo's own scale
+// (twips for an object without one). The choice comes back as Click.
+STDMETHODIMP DTPSkarvo::ShowPopupMenu(IDispatch** objTo, VARIANT vKeyParent, float x, float y,
+                                      CSPShowPopupMenuConstants eOptions, LONG* value) {
     if (!value) return E_POINTER;
     *value = 0;
     int32_t index = 0;
-    return Resolve(vKeyParent, index);
+    const HRESULT hr = Resolve(vKeyParent, index);
+    if (FAILED(hr)) return hr;
+    const HMENU popup = MenuFromHandle(store_.HPopupMenu(menus_, index));
+    if (!popup) return S_OK;
+    const UINT flags = static_cast<UINT>(eOptions) | TPM_RETURNCMD;
+
+    // From here on a failing object only leaves the point where it was.
+    IDispatch* target = objTo ? *objTo : nullptr;
+    POINT at = {0, 0};
+    com::Variant mode;
+    if (CallByName(target, L"ScaleMode", DISPATCH_PROPERTYGET, {}, mode.Out())) {
+        com::Variant vx, vy;
+        vx.Get()->vt = VT_R4;
+        vx.Get()->fltVal = x;
+        vy.Get()->vt = VT_R4;
+        vy.Get()->fltVal = y;
+        const com::Variant pixels(3L);
+        com::Variant sx, sy;
+        long px = 0, py = 0;
+        if (CallByName(target, L"ScaleX", DISPATCH_METHOD | DISPATCH_PROPERTYGET, {vx.Ref(), mode.Ref(), pixels.Ref()},
+                       sx.Out()) &&
+            SUCCEEDED(sx.ToLong(px)))
+            at.x = px;
+        if (CallByName(target, L"ScaleY", DISPATCH_METHOD | DISPATCH_PROPERTYGET, {vy.Ref(), mode.Ref(), pixels.Ref()},
+                       sy.Out()) &&
+            SUCCEEDED(sy.ToLong(py)))
+            at.y = py;
+    } else {
+        at.x = WholeTwips(x) / com::TwipsPerPixelX();
+        at.y = WholeTwips(y) / com::TwipsPerPixelY();
+    }
+    com::Variant window;
+    long hwnd = 0;
+    if (CallByName(target, L"hwnd", DISPATCH_PROPERTYGET, {}, window.Out()) && SUCCEEDED(window.ToLong(hwnd)))
+        ClientToScreen(reinterpret_cast<HWND>(static_cast<LONG_PTR>(hwnd)), &at);
+
+    const int32_t chosen = TrackPopupMenu(popup, flags, at.x, at.y, 0, host_, nullptr);
+    if (chosen == 0) return S_OK;
+    for (int32_t k = 1; k <= store_.Count(); ++k)
+        if (store_.Item(k).ItemHandle == chosen) {
+            RaiseClick(k);
+            break;
+        }
+    return S_OK;
 }
 
 STDMETHODIMP DTPSkarvo::SystemMenuAppendItem(BSTR sCaption, LONG* value) {

@@ -136,6 +136,20 @@ private:
     // The caption at `rect` (two pixels in), the shortcut text at its column.
     void DrawItemText(HDC dc, int32_t index, RECT& rect) const;
 
+    // The host's menu messages and the events they raise (dtp_skarvo_messages.cpp).
+    // Each returns false when an event handler raised an error: the message's
+    // handling ends there.
+    bool SettingChange();
+    bool FindCommandItem(int32_t id);
+    bool IsOwnSystemCommand(uint32_t command) const;
+    bool HandleInitPopup(int32_t popup);
+    bool HandleMenuSelect(int32_t id);
+    bool RaiseMenuExit();
+    long HandleMenuChar(int32_t menu, uint32_t code);
+    bool MdiSetMenu(int32_t newBar);
+    bool RaiseClick(int32_t index);
+    bool RaiseItemNumber(DISPID event, long number);
+
     // Errors of the item API, with the library's name as the source.
     HRESULT ItemError(int32_t number, const char* sourceSuffix = "");
     template <class T>
@@ -195,6 +209,9 @@ private:
     std::unique_ptr<com::MemoryDC> menuTextDC_;
     HGDIOBJ rememberedFont_ = nullptr;
     com::GdiObject<HBITMAP> checkPatternBitmap_;
+    // Selected into MenuTextDC while the form is designed, and the bitmap it replaced.
+    com::GdiObject<HBITMAP> designBitmap_;
+    HGDIOBJ replacedBitmap_ = nullptr;
 
     std::unique_ptr<SubclassClient> client_;
     std::unique_ptr<StreamPersistence> stream_;

@@ -56,6 +56,23 @@ std::string TextOf(IDispatch* object, const wchar_t* name) {
 
 }  // namespace
 
+bool CallByName(IDispatch* object, const wchar_t* name, WORD flags, const std::vector<VARIANT>& args,
+                VARIANT* result) {
+    if (result) VariantInit(result);
+    if (!object) return false;
+    const DISPID id = IdOf(object, name);
+    if (id == DISPID_UNKNOWN) return false;
+    std::vector<VARIANT> lastFirst(args.rbegin(), args.rend());
+    DISPPARAMS params = {lastFirst.empty() ? nullptr : lastFirst.data(), nullptr, static_cast<UINT>(lastFirst.size()),
+                         0};
+    EXCEPINFO excep = {};
+    const HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &excep, nullptr);
+    SysFreeString(excep.bstrSource);
+    SysFreeString(excep.bstrDescription);
+    SysFreeString(excep.bstrHelpFile);
+    return SUCCEEDED(hr);
+}
+
 std::vector<MenuControlInfo> ReadMenuControls(IDispatch* form) {
     std::vector<MenuControlInfo> controls;
     com::Variant list;

@@ -17,6 +17,12 @@ namespace skarvo {
 
 std::vector<MenuControlInfo> ReadMenuControls(IDispatch* form);
 
+// Calls member `name` of `object` late-bound with `args` in declared order
+// (a property read with flags DISPATCH_PROPERTYGET); false when the object
+// lacks the member or the call fails. Exceptions are dropped.
+bool CallByName(IDispatch* object, const wchar_t* name, WORD flags, const std::vector<VARIANT>& args,
+                VARIANT* result);
+
 // Whether `host` is an MDI frame (its first child is an MDI client window);
 // the client window, or null.
 HWND MdiClientOf(HWND host);
