@@ -48,6 +48,19 @@ HRESULT PutById(IDispatch* object, DISPID id, const Arg& value) {
     return InvokeById(object, id, DISPATCH_PROPERTYPUT, {&value.Value()}, nullptr);
 }
 
+HRESULT GetById(IDispatch* object, DISPID id, const std::vector<Arg>& index, com::Variant& result) {
+    std::vector<const VARIANT*> declared;
+    for (const Arg& a : index) declared.push_back(&a.Value());
+    return InvokeById(object, id, DISPATCH_PROPERTYGET, declared, &result);
+}
+
+HRESULT PutById(IDispatch* object, DISPID id, const std::vector<Arg>& index, const Arg& value) {
+    std::vector<const VARIANT*> declared;
+    for (const Arg& a : index) declared.push_back(&a.Value());
+    declared.push_back(&value.Value());
+    return InvokeById(object, id, DISPATCH_PROPERTYPUT, declared, nullptr);
+}
+
 HRESULT PutRefById(IDispatch* object, DISPID id, const Arg& value) {
     return InvokeById(object, id, DISPATCH_PROPERTYPUTREF, {&value.Value()}, nullptr);
 }

@@ -51,6 +51,12 @@ HRESULT GetById(IDispatch* object, DISPID id, com::Variant& result);
 // Sets property `id` to `value` (a property let).
 HRESULT PutById(IDispatch* object, DISPID id, const Arg& value);
 
+// Reads indexed property `id` (an item's property given by its key or index).
+HRESULT GetById(IDispatch* object, DISPID id, const std::vector<Arg>& index, com::Variant& result);
+
+// Sets indexed property `id` of the item `index` names to `value`.
+HRESULT PutById(IDispatch* object, DISPID id, const std::vector<Arg>& index, const Arg& value);
+
 // Sets object property `id` to `value` by reference (a property set, as for a font).
 HRESULT PutRefById(IDispatch* object, DISPID id, const Arg& value);
 

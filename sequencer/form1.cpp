@@ -42,6 +42,7 @@ Form1::Form1(HINSTANCE instance) : instance_(instance) {
         return MessageBoxA(hwnd_ && IsWindowVisible(hwnd_) ? hwnd_ : nullptr, testo.c_str(), titolo.c_str(), stile);
     };
     Beep = [] { MessageBeep(MB_OK); };
+    LeggiPorte = Porte_Sistema::LeggiPorte;
 
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
@@ -485,6 +486,8 @@ void Form1::OnClose() {
 }
 
 void Form1::Scarica() {
+    // The menus are let go before the window starts to go.
+    DTPSkarvo1_UnsubclassMenu();
     AnimaForm::AnimaFinestra(hwnd_, AnimaForm::kChiusura, 1);
     DestroyWindow(hwnd_);
 }
@@ -494,7 +497,7 @@ void Form1::Scarica() {
 void Form1::ImpostaPorta() {
     AbilitaMenu(ids::kMnuLPT2, true);
     AbilitaMenu(ids::kMnuLPT1, true);
-    Porte_Sistema::LeggiPorte(stato_.PortaLPT1, stato_.PortaLPT2);
+    LeggiPorte(stato_.PortaLPT1, stato_.PortaLPT2);
     stato_.IndirizzoPersonalizzato = Impostazioni::LeggiIntero(Impostazioni::kPortaIndirizzo);
     const PortaImpostata p =
         quelmar::ImpostaPorta(stato_.PortaLPT1, stato_.PortaLPT2, stato_.IndirizzoPersonalizzato,
@@ -503,6 +506,7 @@ void Form1::ImpostaPorta() {
     if (!p.LPT2Abilitata) AbilitaMenu(ids::kMnuLPT2, false);
     stato_.Testata.IndicePorta = p.IndicePorta;
     IndirizzoPorta_ = p.IndirizzoPorta;
+    AggiornaIconePorta(stato_.Testata.IndicePorta);
 }
 
 bool Form1::Load(const std::string& rigaComando, int& exitCode) {
@@ -525,7 +529,10 @@ bool Form1::Load(const std::string& rigaComando, int& exitCode) {
     for (int i = 0; i < 8; ++i)
         ImpostaTooltip(Check1[i], Testi::kBitTipPrefisso + std::to_string(i) + Testi::kBitTipSuffisso);
 
-    // 5. Port set-up.
+    // 4. The menu pictures.
+    ImpostaMenuIcone();
+
+    // 5. Port set-up, which marks the selected port's entry by its picture.
     ImpostaPorta();
 
     // 6. Command-line options.

@@ -54,11 +54,18 @@ public:
     // The options and help windows while they are open; null otherwise.
     Form3* FinestraOpzioni() const { return Form3_ && Form3_->Handle() ? Form3_.get() : nullptr; }
     Form2* FinestraAiuto() const { return Form2_ && Form2_->Handle() ? Form2_.get() : nullptr; }
+    // DTPSkarvo1, the menu-image control, and ImageList1; null when they
+    // could not be made (the menus are then plain).
+    IDispatch* MenuImmagini() const { return DTPSkarvo1 ? DTPSkarvo1->Dispatch() : nullptr; }
+    IDispatch* ListaImmagini() const { return ImageList1.Get(); }
 
     // Question boxes and warnings (text, style, title) -> the button pressed.
     // Replaceable so that tests answer them.
     std::function<int(const std::string& testo, UINT stile, const std::string& titolo)> MsgBox;
     std::function<void()> Beep;
+    // Finds the LPT1 and LPT2 addresses of the machine (0 where absent).
+    // Replaceable so that tests give the window the ports they need.
+    std::function<void(int16_t& lpt1, int16_t& lpt2)> LeggiPorte;
     // Cd, the common-dialog component of the file procedures.
     CommonDialog Cd;
     // Called after each port write of a run, once the step's wait is armed
@@ -173,6 +180,16 @@ private:
     void mmtimer1_ScartaTick();
     void Hwinterface1_Scrivi(int16_t indirizzo, int16_t valore);
 
+    // Menu pictures.
+    void CreaControlliMenu();
+    void RilasciaControlliMenu();
+    void ImpostaMenuIcone();
+    void AssegnaIcona(const std::string& chiave, const std::string& voce);
+    // The zero-based position of the picture of `chiave` in ImageList1; -1 when none.
+    long IndiceImmagine(const std::string& chiave) const;
+    void AggiornaIconePorta(int16_t indice);
+    void DTPSkarvo1_UnsubclassMenu();
+
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
@@ -190,6 +207,8 @@ private:
     host::EventHandlers eventi_;
     std::unique_ptr<host::HostedControl> mmtimer1;
     std::unique_ptr<host::HostedControl> Hwinterface1;
+    std::unique_ptr<host::HostedControl> DTPSkarvo1;
+    com::ComPtr<IDispatch> ImageList1;
     // The owned windows; each object outlives its window until it is opened again.
     std::unique_ptr<Form2> Form2_;
     std::unique_ptr<Form3> Form3_;

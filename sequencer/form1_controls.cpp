@@ -44,9 +44,12 @@ void Form1::CreaControlliOspitati() {
         porta.source = host::ControlSource::FromProgId(L"HWINTERFACELib.Hwinterface");
         host::HostedControl::Create(porta, Hwinterface1);
     }
+
+    CreaControlliMenu();
 }
 
 void Form1::RilasciaControlliOspitati() {
+    RilasciaControlliMenu();
     if (mmtimer1) mmtimer1_Enabled(false);
     mmtimer1.reset();
     Hwinterface1.reset();

@@ -127,6 +127,7 @@ void Form1::mnuLPT_Click(int16_t indice) {
         CheckMenuItem(GetMenu(hwnd_), voci[i], MF_BYCOMMAND | (i + 1 == indice ? MF_CHECKED : MF_UNCHECKED));
     stato_.Testata.IndicePorta = indice;
     IndirizzoPorta_ = indice == 1 ? stato_.PortaLPT1 : indice == 2 ? stato_.PortaLPT2 : stato_.IndirizzoPersonalizzato;
+    AggiornaIconePorta(indice);
 }
 
 }  // namespace quelmar

@@ -49,11 +49,7 @@ TEST_F(Form1EditorTest, ItalianTextsReachTheScreenIntact) {
                 {"mnuSalvaConNome", "Salva con &Nome"}, {"mnuEsegui", "&Esegui"}, {"MnuOpz", "Opzioni"},
                 {"MnuFine", "&Uscita"},          {"mnuLPT1", "LPT1"},     {"mnuLPT2", "LPT2"},
                 {"mnuLPTPers", "Indirizzo personalizzato"}, {"mnuHelp", "?"}};
-    for (const auto& v : voci) {
-        char buf[128] = {};
-        GetMenuStringA(GetMenu(F().Handle()), F().MenuId(v.nome), buf, sizeof buf, MF_BYCOMMAND);
-        EXPECT_STREQ(buf, v.testo) << v.nome;
-    }
+    for (const auto& v : voci) EXPECT_EQ(TestoMenu(v.nome), v.testo) << v.nome;
     EXPECT_TRUE(MenuSpuntato("mnuLPT1"));
 }
 

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "host/late_bound.h"
+#include "menu_images/skarvo_ids.h"
 #include "sequencer/form1.h"
 #include "services/mod_registry.h"
 #include "services/settings_store.h"
@@ -154,6 +156,30 @@ protected:
     }
     bool MenuAbilitato(const std::string& nome) {
         return !(GetMenuState(GetMenu(form_->Handle()), form_->MenuId(nome), MF_BYCOMMAND) & MF_GRAYED);
+    }
+    // The caption DTPSkarvo1 draws for the entry `chiave` (a key or an index
+    // from 1): the menu itself holds no text once the control draws the entry.
+    std::string DidascaliaDisegnata(const com::Variant& chiave) {
+        com::Variant v;
+        if (!F().MenuImmagini() ||
+            FAILED(host::GetById(F().MenuImmagini(), skarvo::kDispCaption, {host::Arg::Val(chiave.Ref())}, v)) ||
+            v.Type() != VT_BSTR)
+            return "<no caption>";
+        char buf[512] = {};
+        WideCharToMultiByte(CP_ACP, 0, v.Ref().bstrVal, static_cast<int>(SysStringLen(v.Ref().bstrVal)), buf,
+                            sizeof buf - 1, nullptr, nullptr);
+        return buf;
+    }
+    // An entry's text as the user sees it.
+    std::string TestoMenu(const std::string& nome) {
+        MENUITEMINFOA mii = {};
+        mii.cbSize = sizeof mii;
+        mii.fMask = MIIM_FTYPE;
+        GetMenuItemInfoA(GetMenu(form_->Handle()), form_->MenuId(nome), FALSE, &mii);
+        if (mii.fType & MFT_OWNERDRAW) return DidascaliaDisegnata(com::Variant(std::wstring(nome.begin(), nome.end())));
+        char buf[128] = {};
+        GetMenuStringA(GetMenu(form_->Handle()), form_->MenuId(nome), buf, sizeof buf, MF_BYCOMMAND);
+        return buf;
     }
     bool MenuSpuntato(const std::string& nome) {
         return (GetMenuState(GetMenu(form_->Handle()), form_->MenuId(nome), MF_BYCOMMAND) & MF_CHECKED) != 0;

@@ -80,8 +80,11 @@ Voce Leggi(IDispatch* controllo) {
     return v;
 }
 
-// The real menu, depth first: each entry's text ("-" for a line) and identifier.
-void Percorri(HMENU menu, std::vector<std::pair<std::string, UINT>>& voci) {
+// The real menu, depth first: each entry's text ("-" for a line) and
+// identifier; `disegnata` gives the text of an entry that DTPSkarvo1 draws,
+// by its position in the walk from 1.
+void Percorri(HMENU menu, std::vector<std::pair<std::string, UINT>>& voci,
+              const std::function<std::string(long)>& disegnata) {
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
         char testo[128] = {};
         MENUITEMINFOA mii = {};
@@ -90,8 +93,11 @@ void Percorri(HMENU menu, std::vector<std::pair<std::string, UINT>>& voci) {
         mii.dwTypeData = testo;
         mii.cch = sizeof testo - 1;
         ASSERT_TRUE(GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &mii));
-        voci.push_back({(mii.fType & MFT_SEPARATOR) ? "-" : testo, mii.hSubMenu ? 0u : mii.wID});
-        if (mii.hSubMenu) Percorri(mii.hSubMenu, voci);
+        const bool linea = (mii.fType & MFT_SEPARATOR) != 0;
+        const bool propria = (mii.fType & MFT_OWNERDRAW) != 0;
+        const long posizione = static_cast<long>(voci.size()) + 1;
+        voci.push_back({linea ? "-" : propria ? disegnata(posizione) : testo, mii.hSubMenu ? 0u : mii.wID});
+        if (mii.hSubMenu) Percorri(mii.hSubMenu, voci, disegnata);
     }
 }
 
@@ -123,7 +129,7 @@ TEST_F(Form1MenuControls, ListTheMenuControlsInMenuOrderAsTheRealMenuHoldsThem) 
                                                 "mnuHelp"}));
 
     std::vector<std::pair<std::string, UINT>> reale;
-    Percorri(GetMenu(F().Handle()), reale);
+    Percorri(GetMenu(F().Handle()), reale, [this](long i) { return DidascaliaDisegnata(com::Variant(i)); });
     ASSERT_EQ(reale.size(), voci.size());
     for (size_t i = 0; i < voci.size(); ++i) {
         EXPECT_EQ(voci[i].caption, reale[i].first) << voci[i].chiave;

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Takes screenshots of Quelmar's menus with their pictures under a private
+# Xvfb screen: the open File menu (docs/menu_file.png) and the open Porta LPT
+# menu (docs/menu_porta.png). Wine's machine has no parallel port, so the
+# custom address is selected and its entry shows the marked printer.
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$ROOT"
+bash scripts/setup-deps.sh
+
+if ! command -v xwininfo >/dev/null || ! command -v import >/dev/null; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get install -y -q --no-install-recommends x11-utils imagemagick
+fi
+if [ ! -f /usr/share/wine/fonts/ms_sans_serif.ttf ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get install -y -q --no-install-recommends fonts-wine
+fi
+
+BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/win32"
+cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$BUILD_WIN" -j2 --target Quelmar hwinterface Rintok Skarvo window_command >/dev/null
+
+. scripts/wine-env.sh
+QUELMAR_APP_PID=""
+cleanup() {
+  if [ -n "$QUELMAR_APP_PID" ]; then kill "$QUELMAR_APP_PID" 2>/dev/null || true; fi
+  quelmar_env_cleanup
+}
+trap cleanup EXIT
+quelmar_start_display private
+quelmar_start_wine
+
+cd "$BUILD_WIN/bin"
+wine Quelmar.exe >/dev/null 2>&1 &
+QUELMAR_APP_PID=$!
+
+win=""
+for _ in $(seq 1 300); do
+  win=$(xwininfo -root -tree 2>/dev/null | grep '"Programmazione porta parallela' | awk '{print $1}' | head -1 || true)
+  [ -n "$win" ] && xwininfo -id "$win" 2>/dev/null | grep -q IsViewable && break
+  win=""
+  sleep 0.1
+done
+[ -n "$win" ] || { echo "The main window did not appear" >&2; exit 1; }
+sleep 1
+
+# The window's place on the screen; an open menu drops inside it.
+geometry() {
+  local info x y w h
+  info=$(xwininfo -id "$win")
+  x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
+  y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
+  w=$(awk '/Width:/ {print $2}' <<<"$info")
+  h=$(awk '/Height:/ {print $2}' <<<"$info")
+  echo "${w}x${h}+${x}+${y}"
+}
+
+# Opens the menu of title n, gives it time to drop and captures the screen around the main window.
+capture_menu() {
+  local title="$1" out="$2"
+  wine "$BUILD_WIN/bin/window_command.exe" "menu-$title" >/dev/null 2>&1
+  sleep 2
+  mkdir -p "$ROOT/docs"
+  import -window root -crop "$(geometry)" +repage "$ROOT/docs/$out"
+  echo "Wrote $ROOT/docs/$out"
+  wine "$BUILD_WIN/bin/window_command.exe" chiudi-menu >/dev/null 2>&1
+  sleep 1
+}
+capture_menu 1 menu_file.png
+capture_menu 2 menu_porta.png

@@ -1,0 +1,282 @@
+// ImageList1's automation objects: the list, its ListImages collection and
+// each ListImage. The items share the list's data, so an item kept by a
+// caller still answers after the list object has been released.
+#include "sequencer/form1_image_list.h"
+
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "com/variant.h"
+#include "com/win_handles.h"
+#include "sequencer/menu_pictures.h"
+
+namespace quelmar {
+namespace {
+
+using namespace image_list_dispid;
+
+// The see-through colour of the pictures as they are added to the list.
+constexpr COLORREF kSfondo = RGB(255, 0, 255);
+
+struct DatiLista {
+    HIMAGELIST h = nullptr;
+    std::vector<std::string> chiavi;  // in list order
+    DatiLista() = default;
+    DatiLista(const DatiLista&) = delete;
+    DatiLista& operator=(const DatiLista&) = delete;
+    ~DatiLista() {
+        if (h) ImageList_Destroy(h);
+    }
+};
+using Lista = std::shared_ptr<const DatiLista>;
+
+// One picture as a 32-bit bitmap, the see-through pixels in kSfondo.
+com::GdiObject<HBITMAP> Bitmap(const ImmaginiMenu::Immagine& im) {
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = ImmaginiMenu::kLato;
+    bi.bmiHeader.biHeight = -ImmaginiMenu::kLato;  // top row first
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    com::GdiObject<HBITMAP> bmp(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bmp || !bits) return com::GdiObject<HBITMAP>();
+    auto* px = static_cast<uint32_t*>(bits);
+    const uint32_t sfondo = (GetRValue(kSfondo) << 16) | (GetGValue(kSfondo) << 8) | GetBValue(kSfondo);
+    for (int y = 0; y < ImmaginiMenu::kLato; ++y)
+        for (int x = 0; x < ImmaginiMenu::kLato; ++x) {
+            uint32_t rgb = 0;
+            px[y * ImmaginiMenu::kLato + x] = ImmaginiMenu::ColorePixel(im.Righe[y][x], rgb) ? rgb : sfondo;
+        }
+    GdiFlush();
+    return bmp;
+}
+
+HRESULT Raise(EXCEPINFO* excep, HRESULT code, const wchar_t* description) {
+    if (excep) {
+        *excep = EXCEPINFO{};
+        excep->scode = code;
+        excep->bstrSource = SysAllocString(L"ImageList1");
+        excep->bstrDescription = SysAllocString(description);
+    }
+    return DISP_E_EXCEPTION;
+}
+
+// Argument `n` (0 = first) of a call, or nullptr when it was not given.
+const VARIANT* Argument(const DISPPARAMS* params, UINT n) {
+    if (!params || n >= params->cArgs) return nullptr;
+    const VARIANT* v = &params->rgvarg[params->cArgs - 1 - n];
+    if (V_VT(v) == (VT_VARIANT | VT_BYREF)) v = V_VARIANTREF(v);
+    if (V_VT(v) == VT_ERROR && V_ERROR(v) == DISP_E_PARAMNOTFOUND) return nullptr;
+    return v;
+}
+
+bool Numero(const VARIANT* v, long& out) {
+    if (!v) return false;
+    VARIANT n;
+    VariantInit(&n);
+    if (FAILED(VariantChangeType(&n, const_cast<VARIANT*>(v), 0, VT_I4))) return false;
+    out = V_I4(&n);
+    return true;
+}
+
+HRESULT Consegna(com::Variant& v, VARIANT* result) {
+    if (!result) return S_OK;
+    VariantInit(result);
+    return VariantCopy(result, v.Get());
+}
+
+bool Lettura(WORD flags) { return (flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0; }
+
+std::wstring Wide(const std::string& ansi) {
+    std::wstring w;
+    for (char c : ansi) w += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return w;
+}
+
+std::string Ansi(BSTR b) {
+    std::string s;
+    const UINT n = SysStringLen(b);
+    for (UINT i = 0; i < n; ++i) s += b[i] < 0x100 ? static_cast<char>(b[i]) : '?';
+    return s;
+}
+
+struct NomeId {
+    const wchar_t* nome;
+    DISPID id;
+};
+template <size_t N>
+HRESULT Cerca(const NomeId (&tabella)[N], LPOLESTR* nomi, UINT quanti, DISPID* ids) {
+    if (!nomi || !ids) return E_POINTER;
+    HRESULT hr = S_OK;
+    for (UINT i = 0; i < quanti; ++i) {
+        ids[i] = DISPID_UNKNOWN;
+        if (i == 0)
+            for (const NomeId& e : tabella)
+                if (lstrcmpiW(nomi[i], e.nome) == 0) ids[i] = e.id;
+        if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+    }
+    return hr;
+}
+
+class Dispatch : public IDispatch, public com::RefCounted {
+public:
+    COM_REFCOUNT_METHODS(Find)
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        if (!count) return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
+        if (out) *out = nullptr;
+        return DISP_E_BADINDEX;
+    }
+
+private:
+    void* Find(REFIID iid) {
+        if (iid == IID_IUnknown || iid == IID_IDispatch) return static_cast<IDispatch*>(this);
+        return nullptr;
+    }
+};
+
+class ListImage final : public Dispatch {
+public:
+    ListImage(Lista lista, int indice) : lista_(std::move(lista)), indice_(indice) {}
+
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* nomi, UINT quanti, LCID, DISPID* ids) override {
+        static const NomeId tabella[] = {{L"Key", kKey}, {L"Index", kIndex}, {L"Draw", kDraw}};
+        return Cerca(tabella, nomi, quanti, ids);
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                        UINT* argErr) override {
+        if (!Lettura(flags)) return DISP_E_MEMBERNOTFOUND;
+        const UINT args = params ? params->cArgs : 0;
+        com::Variant v;
+        switch (id) {
+            case kKey:
+                if (args != 0) return DISP_E_BADPARAMCOUNT;
+                v = com::Variant(Wide(lista_->chiavi[static_cast<size_t>(indice_ - 1)]));
+                break;
+            case kIndex:
+                if (args != 0) return DISP_E_BADPARAMCOUNT;
+                v = com::Variant(static_cast<long>(indice_));
+                break;
+            case kDraw: {
+                if (args < 3 || args > 4) return DISP_E_BADPARAMCOUNT;
+                long dc = 0, x = 0, y = 0, stile = ILD_NORMAL;
+                for (UINT i = 0; i < args; ++i) {
+                    long* dest[] = {&dc, &x, &y, &stile};
+                    const VARIANT* a = Argument(params, i);
+                    if (!a && i == 3) continue;
+                    if (!Numero(a, *dest[i])) {
+                        if (argErr) *argErr = args - 1 - i;
+                        return DISP_E_TYPEMISMATCH;
+                    }
+                }
+                // No device: nothing to draw on, and nothing is wrong.
+                if (dc != 0)
+                    ImageList_Draw(lista_->h, indice_ - 1, reinterpret_cast<HDC>(static_cast<LONG_PTR>(dc)),
+                                   static_cast<int>(x), static_cast<int>(y), static_cast<UINT>(stile));
+                if (result) VariantInit(result);
+                return S_OK;
+            }
+            default: return DISP_E_MEMBERNOTFOUND;
+        }
+        return Consegna(v, result);
+    }
+
+private:
+    Lista lista_;
+    int indice_;  // from 1
+};
+
+class ListImages final : public Dispatch {
+public:
+    explicit ListImages(Lista lista) : lista_(std::move(lista)) {}
+
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* nomi, UINT quanti, LCID, DISPID* ids) override {
+        static const NomeId tabella[] = {{L"Item", kItem}, {L"Count", kCount}};
+        return Cerca(tabella, nomi, quanti, ids);
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* excep, UINT* argErr) override {
+        if (!Lettura(flags)) return DISP_E_MEMBERNOTFOUND;
+        const UINT args = params ? params->cArgs : 0;
+        com::Variant v;
+        switch (id) {
+            case kCount:
+                if (args != 0) return DISP_E_BADPARAMCOUNT;
+                v = com::Variant(static_cast<long>(lista_->chiavi.size()));
+                break;
+            case kItem: {
+                if (args != 1) return DISP_E_BADPARAMCOUNT;
+                const VARIANT* a = Argument(params, 0);
+                long indice = 0;
+                if (a && V_VT(a) == VT_BSTR) {
+                    indice = ImmaginiMenu::PosizioneChiave(lista_->chiavi, Ansi(V_BSTR(a)));
+                    if (indice == 0) return Raise(excep, kErrElementoAssente, L"Element not found");
+                } else if (!Numero(a, indice)) {
+                    if (argErr) *argErr = 0;
+                    return DISP_E_TYPEMISMATCH;
+                } else if (indice < 1 || static_cast<size_t>(indice) > lista_->chiavi.size()) {
+                    return Raise(excep, kErrIndiceFuoriLimiti, L"Index out of bounds");
+                }
+                v = com::Variant(com::ComPtr<IDispatch>(new ListImage(lista_, static_cast<int>(indice))).Get());
+                break;
+            }
+            default: return DISP_E_MEMBERNOTFOUND;
+        }
+        return Consegna(v, result);
+    }
+
+private:
+    Lista lista_;
+};
+
+class ImageList final : public Dispatch {
+public:
+    explicit ImageList(Lista lista) : lista_(std::move(lista)) {}
+
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* nomi, UINT quanti, LCID, DISPID* ids) override {
+        static const NomeId tabella[] = {{L"hImageList", kHImageList}, {L"ListImages", kListImages}};
+        return Cerca(tabella, nomi, quanti, ids);
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                        UINT*) override {
+        if (!Lettura(flags)) return DISP_E_MEMBERNOTFOUND;
+        if (params && params->cArgs != 0) return DISP_E_BADPARAMCOUNT;
+        com::Variant v;
+        switch (id) {
+            case kHImageList: v = com::Variant(static_cast<long>(reinterpret_cast<LONG_PTR>(lista_->h))); break;
+            case kListImages: v = com::Variant(com::ComPtr<IDispatch>(new ListImages(lista_)).Get()); break;
+            default: return DISP_E_MEMBERNOTFOUND;
+        }
+        return Consegna(v, result);
+    }
+
+private:
+    Lista lista_;
+};
+
+}  // namespace
+
+com::ComPtr<IDispatch> CreaImageList1() {
+    auto dati = std::make_shared<DatiLista>();
+    const auto& immagini = ImmaginiMenu::Immagini();
+    dati->h = ImageList_Create(ImmaginiMenu::kLato, ImmaginiMenu::kLato, ILC_COLOR32 | ILC_MASK,
+                               static_cast<int>(immagini.size()), 0);
+    if (!dati->h) return com::ComPtr<IDispatch>();
+    for (const auto& im : immagini) {
+        com::GdiObject<HBITMAP> bmp = Bitmap(im);
+        if (!bmp || ImageList_AddMasked(dati->h, bmp.Get(), kSfondo) < 0) return com::ComPtr<IDispatch>();
+        dati->chiavi.push_back(im.Chiave);
+    }
+    return com::ComPtr<IDispatch>(new ImageList(std::move(dati)));
+}
+
+}  // namespace quelmar
