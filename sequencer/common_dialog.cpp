@@ -3,6 +3,7 @@
 
 #include <commdlg.h>
 
+#include <cstddef>
 #include <vector>
 
 namespace quelmar {
@@ -26,16 +27,20 @@ bool CommonDialog::Mostra(HWND owner, bool salva) {
         std::vector<char> nome(32768, '\0');
         FileName.copy(nome.data(), nome.size() - 1);
 
+        // The 76-byte record of the older layout: the fields after the
+        // template name are not used.
+        constexpr DWORD kDimensione = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+        static_assert(kDimensione == 76, "the 76-byte open-file record");
         OPENFILENAMEA ofn = {};
-        ofn.lStructSize = sizeof ofn;
+        ofn.lStructSize = kDimensione;
         ofn.hwndOwner = owner;
         ofn.lpstrFilter = filtro.c_str();
         ofn.nFilterIndex = 1;
         ofn.lpstrFile = nome.data();
         ofn.nMaxFile = static_cast<DWORD>(nome.size());
         ofn.lpstrTitle = DialogTitle.empty() ? nullptr : DialogTitle.c_str();
-        // Saving asks no confirmation to overwrite: the file procedures want it so.
-        ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | (salva ? 0 : OFN_FILEMUSTEXIST);
+        ofn.lpstrDefExt = DefaultExt.empty() ? nullptr : DefaultExt.c_str();
+        ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | (salva ? 0 : OFN_FILEMUSTEXIST) | Flags;
         ok = (salva ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn)) != FALSE;
         if (ok) scelto = nome.data();
     }

@@ -15,6 +15,8 @@ public:
     std::string DialogTitle;
     std::string Filter;         // "Description|pattern|Description|pattern..."
     std::string FileName;       // the chosen file; empty after a cancel
+    std::string DefaultExt;     // added by the dialog to a name typed without extension ("prl")
+    DWORD Flags = 0;            // OFN_ flags added to the dialog's own (OFN_OVERWRITEPROMPT...)
 
     // Show the dialog owned by `owner`. False when the user cancelled and
     // CancelError is set, or when the dialog could not be shown.

@@ -416,6 +416,11 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             OnClose();
             return 0;
+        case WM_QUERYENDSESSION:
+            return ChiusuraConsentita() ? TRUE : FALSE;
+        case WM_ENDSESSION:
+            if (wParam) Chiudi();
+            return 0;
         case WM_DESTROY:
             chiusura_ = true;
             KillTimer(hwnd_, ids::kTimer1);
@@ -477,8 +482,12 @@ void Form1::OnCommand(UINT id, UINT code, HWND from) {
 }
 
 void Form1::OnClose() {
-    // No question about unsaved changes. A run in progress is abandoned: its
-    // nested wait unwinds when the window has gone.
+    if (ChiusuraConsentita()) Chiudi();
+}
+
+// A run in progress is abandoned: its nested wait unwinds when the window
+// has gone.
+void Form1::Chiudi() {
     stato_.InEsecuzione = false;
     Timer1Acceso(false);
     mmtimer1_Enabled(false);
@@ -601,6 +610,10 @@ bool Form1::Load(const std::string& rigaComando, int& exitCode) {
         if (stato_.Testata.IndicePorta != 3) stato_.Testata.IndicePorta = 1;
     }
 
+    // What closing compares with: a program run from the command line and
+    // left unedited closes without a question.
+    Registrato();
+
     // 14. A program from the command line runs at once.
     if (AvvioDaRiga) {
         if (stato_.Testata.IndicePorta == 3) {
@@ -614,6 +627,7 @@ bool Form1::Load(const std::string& rigaComando, int& exitCode) {
         if (chiusura_) return true;
     } else {
         stato_.TotaleSteps = 1;
+        Registrato();
     }
 
     // 15. Description mode, which refreshes the whole view.

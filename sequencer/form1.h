@@ -15,6 +15,7 @@
 #include "host/hosted_control.h"
 #include "sequencer/common_dialog.h"
 #include "sequencer/form1_menu_controls.h"
+#include "sequencer/program_file.h"
 #include "sequencer/step_pacing.h"
 #include "sequencer/step_program.h"
 #include "services/form2.h"
@@ -51,6 +52,10 @@ public:
     SequencerState& Stato() { return stato_; }
     int16_t IndirizzoPorta() const { return IndirizzoPorta_; }
     const std::string& NomeFileCorrente() const { return NomeFile; }
+    // The program differs from the one last saved, opened or cleared by New.
+    bool Modificato() const;
+    // mmtimer1's Enabled as the control reports it.
+    bool TimerArmato() { return mmtimer1_Attivo(); }
     // The options and help windows while they are open; null otherwise.
     Form3* FinestraOpzioni() const { return Form3_ && Form3_->Handle() ? Form3_.get() : nullptr; }
     Form2* FinestraAiuto() const { return Form2_ && Form2_->Handle() ? Form2_.get() : nullptr; }
@@ -84,6 +89,9 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnCommand(UINT id, UINT code, HWND from);
     void OnClose();
+    // Asks about unsaved changes before the window closes; false to stay.
+    bool ChiusuraConsentita();
+    void Chiudi();
     // The window's unload: the closing effect, then the window goes.
     void Scarica();
 
@@ -140,6 +148,8 @@ private:
     void mnuLPT_Click(int16_t indice);
     void MnuOpz_Click();
     void mnuHelp_Click();
+    // The program in memory is now the saved one (after Save, Open, New).
+    void Registrato();
 
     // Run engine.
     void Command3_Click();
@@ -232,6 +242,9 @@ private:
     bool Aggiornamento = false;
     bool AppuntiPieni = false;
     bool Salvato = false;
+    // The program as last saved, opened or cleared, its step count as written.
+    ProgramImage registrato_;
+    bool domandaChiusura_ = false;
     bool TickArrivato = false;
     int16_t DirezioneStep = 0;
     bool RipetizioneAvvenuta = false;

@@ -1,5 +1,6 @@
 // Form1's file procedures and the menu commands of files, port and exit.
 #include <windows.h>
+#include <commdlg.h>
 
 #include "sequencer/form1.h"
 #include "sequencer/form1_ids.h"
@@ -24,6 +25,7 @@ bool Form1::LeggiFile() {
     stato_.TotaleSteps = stato_.Testata.NumSteps;
     stato_.StepCorrente = 1;
     AggiornaVista();
+    Registrato();
     return true;
 }
 
@@ -38,13 +40,29 @@ bool Form1::SalvaFile() {
         return false;
     }
     Salvato = true;
+    Registrato();
     return true;
+}
+
+void Form1::Registrato() {
+    registrato_ = {stato_.Testata, stato_.Steps};
+    registrato_.Testata.NumSteps = static_cast<int16_t>(stato_.TotaleSteps);
+}
+
+bool Form1::Modificato() const {
+    // The stored step count follows the editor only when the file is written.
+    if (stato_.TotaleSteps != registrato_.Testata.NumSteps) return true;
+    TestataRec testata = stato_.Testata;
+    testata.NumSteps = registrato_.Testata.NumSteps;
+    return !(testata == registrato_.Testata) || !(stato_.Steps == registrato_.Steps);
 }
 
 void Form1::CaricaFile() {
     Cd.CancelError = true;
     Cd.DialogTitle = Testi::kTitoloCarica;
     Cd.Filter = Testi::kFiltro;
+    Cd.DefaultExt.clear();
+    Cd.Flags = 0;
     Cd.ShowOpen(hwnd_);  // a cancel leaves an empty name
     if (Cd.FileName.empty()) return;
     const std::string precedente = NomeFile;
@@ -64,10 +82,21 @@ void Form1::SalvaConNome() {
     Cd.CancelError = true;
     Cd.DialogTitle = Testi::kTitoloSalva;
     Cd.Filter = Testi::kFiltro;
+    // A typed name gets ".prl" and replacing a file is confirmed, both by the
+    // dialog itself.
+    Cd.DefaultExt = Testi::kEstensione + 1;
+    Cd.Flags = OFN_OVERWRITEPROMPT;
     Cd.ShowSave(hwnd_);
     if (Cd.FileName.empty()) return;
+    // Names the dialog leaves without extension ("prova.", trailing blanks)
+    // are completed here; the dialog has not asked about the completed name.
+    const std::string nome = NomeConEstensione(Cd.FileName, Testi::kEstensione);
+    if (nome != Cd.FileName && FileEsiste(nome) &&
+        MsgBox(Testi::kSostituirePrefisso + nome + Testi::kSostituireSuffisso, MB_YESNO | MB_ICONEXCLAMATION,
+               Testi::kTitoloSalva) != IDYES)
+        return;
     const std::string precedente = NomeFile;
-    NomeFile = Cd.FileName;
+    NomeFile = nome;
     if (!SalvaFile()) NomeFile = precedente;
     ImpostaTesto(Label8, NomeFile);
 }
@@ -95,13 +124,22 @@ void Form1::mnuNuovo_Click() {
     NomeFile.clear();
     StepEditor::Azzera(stato_);
     AggiornaVista();
+    Registrato();
+}
+
+bool Form1::ChiusuraConsentita() {
+    if (domandaChiusura_) return false;  // already being asked
+    if (!Modificato()) return true;
+    domandaChiusura_ = true;
+    const int risposta = MsgBox(Testi::kSalvareModifiche, MB_YESNOCANCEL | MB_ICONQUESTION, Testi::kTitoloAvviso);
+    if (risposta == IDYES) MnuRegistra_Click();
+    domandaChiusura_ = false;
+    // Saving that failed or was cancelled keeps the window and its program.
+    return risposta == IDNO || (risposta == IDYES && !Modificato());
 }
 
 void Form1::MnuFine_Click() {
-    Timer1Acceso(false);
-    mmtimer1_Enabled(false);
-    stato_.InEsecuzione = false;
-    Scarica();
+    if (ChiusuraConsentita()) Chiudi();
 }
 
 void Form1::MnuOpz_Click() {

@@ -189,6 +189,9 @@ bool Form1::Passata(const std::string& memo) {
             mmtimer1_Enabled(false);
             ImpostaTesto(Label8, memo);
             FineEsecuzione();
+            // Re-enabling the window restarted mmtimer1; nothing waits for it now.
+            mmtimer1_Enabled(false);
+            mmtimer1_ScartaTick();
             return false;
         }
     }

@@ -85,6 +85,10 @@ constexpr char kDomandaIncolla[] = "Copio lo step memorizzato sulla posizione";
 constexpr char kDomandaFine[] = " ?";
 constexpr char kSalvoProgramma[] = "Salvo il programma ?";
 constexpr char kAzzeroTutto[] = "Il file non \xE8 stato salvato, azzero tutto ?";
+constexpr char kSalvareModifiche[] = "Il programma \xE8 stato modificato. Salvare le modifiche?";
+// "Il file", the name, " esiste gi\xE0. Sostituirlo?".
+constexpr char kSostituirePrefisso[] = "Il file ";
+constexpr char kSostituireSuffisso[] = " esiste gi\xE0. Sostituirlo?";
 
 // Run status.
 constexpr char kStepN[] = "Step N\xB0";

@@ -217,4 +217,15 @@ FileResult SalvaProgrammaSuFile(const std::string& path, const ProgramImage& pro
     return {};
 }
 
+std::string NomeConEstensione(const std::string& nome, const std::string& estensione) {
+    const size_t separatore = nome.find_last_of("\\/:");
+    const size_t inizioParte = separatore == std::string::npos ? 0 : separatore + 1;
+    size_t fine = nome.size();
+    while (fine > inizioParte && (nome[fine - 1] == ' ' || nome[fine - 1] == '.')) --fine;
+    if (fine == inizioParte) return nome;
+    std::string risultato = nome.substr(0, fine);
+    if (risultato.find('.', inizioParte) == std::string::npos) risultato += estensione;
+    return risultato;
+}
+
 }  // namespace quelmar

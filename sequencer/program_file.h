@@ -45,4 +45,11 @@ FileResult LeggiProgrammaDaFile(const std::string& path, ProgramImage& program);
 // only when the new content is complete; a failure leaves the old file as it was.
 FileResult SalvaProgrammaSuFile(const std::string& path, const ProgramImage& program);
 
+// The name a program typed into the save dialog is written under: the blanks
+// and dots that the file system drops from the end of a name are removed, and
+// `estensione` (".prl") is appended when the last part of the path then has no
+// extension of its own. A name whose last part is empty or only dots and
+// blanks ("dir\\", "..") is returned as typed: it names no file to complete.
+std::string NomeConEstensione(const std::string& nome, const std::string& estensione);
+
 }  // namespace quelmar

@@ -253,5 +253,33 @@ TEST(ProgramFile, ASaveRemovesTheTemporaryFilesOfKilledSavesOfTheSameFileOnly) {
     EXPECT_EQ(LeggiByte(dir + "/p.prl"), Codifica(NuovoProgramma()));
 }
 
+TEST(ProgramFile, SavedNamesGetTheProgramExtensionOnlyWhenTheyHaveNone) {
+    const struct {
+        const char* digitato;
+        const char* salvato;
+    } casi[] = {
+        {"prova", "prova.prl"},
+        {"prova.dat", "prova.dat"},
+        {"prova.PRL", "prova.PRL"},
+        {"prova.prl", "prova.prl"},
+        {"C:\\dir.x\\prova", "C:\\dir.x\\prova.prl"},  // a dot of the folder is no extension
+        {"dir.x/prova", "dir.x/prova.prl"},
+        {"C:prova", "C:prova.prl"},
+        {"prova.", "prova.prl"},  // the file system would drop the dot and leave no extension
+        {"prova..", "prova.prl"},
+        {"prova ", "prova.prl"},
+        {"prova.dat  ", "prova.dat"},
+        {"prova . ", "prova.prl"},
+        {"mia prova", "mia prova.prl"},
+        {".prl", ".prl"},
+        {"a.b.c", "a.b.c"},
+        {"C:\\dir\\", "C:\\dir\\"},  // no file named: left for the write to refuse
+        {"..", ".."},
+        {"C:\\dir\\. ", "C:\\dir\\. "},
+        {"", ""},
+    };
+    for (const auto& c : casi) EXPECT_EQ(NomeConEstensione(c.digitato, ".prl"), c.salvato) << '"' << c.digitato << '"';
+}
+
 }  // namespace
 }  // namespace quelmar

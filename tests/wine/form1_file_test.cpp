@@ -111,7 +111,7 @@ protected:
 
 TEST_F(Form1FileTest, SaveOfANewProgramAsksForANameAndWritesWhatTheWriterWrites) {
     Carica();
-    const std::string path = Temp("nuovo");  // no extension is added
+    const std::string path = Temp("nuovo.prl");
     // A few edits through the window.
     Clic("Command1(7)");
     ClicCasella("Check1(2)");
