@@ -396,6 +396,8 @@ protected:
         if (controlSite) controlSite->GetExtendedControl(extender.Out());
         return extender;
     }
+    // The container's control site; null when it has none.
+    ComPtr<IOleControlSite> ControlSiteOf() { return site_.As<IOleControlSite>(IID_IOleControlSite); }
     // The window the container places the control in.
     HWND ContainerWindow() {
         HWND hwnd = nullptr;

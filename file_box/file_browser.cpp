@@ -12,6 +12,7 @@
 
 #include "browse_dialog.h"
 #include "browse_picture.h"
+#include "com/key_modifiers.h"
 #include "com/ole_control.h"
 #include "com/property_bag.h"
 #include "dravik_h.h"
@@ -388,7 +389,10 @@ protected:
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
         const HWND self = WindowHandle();
-        SetWindowLongW(self, GWL_STYLE, GetWindowLongW(self, GWL_STYLE) | WS_CLIPCHILDREN);
+        // A tab stop for containers that move the focus to the control as a
+        // whole, and a control parent for those that step through its parts.
+        SetWindowLongW(self, GWL_STYLE, GetWindowLongW(self, GWL_STYLE) | WS_CLIPCHILDREN | WS_TABSTOP);
+        SetWindowLongW(self, GWL_EXSTYLE, GetWindowLongW(self, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
         txtFolder_.Reset(CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 0, self,
                                          reinterpret_cast<HMENU>(kTextBoxId), ThisModuleHandle(), nullptr));
@@ -494,6 +498,42 @@ protected:
         return hr;
     }
 
+    // Tab steps between the box and the button; Tab out of the control, and
+    // Enter or Escape in the box, go to the container. Enter on the button browses.
+    STDMETHODIMP TranslateAccelerator(LPMSG msg) override {
+        if (!msg) return E_POINTER;
+        if (msg->message != WM_KEYDOWN) return S_FALSE;
+        const HWND focus = GetFocus();
+        const bool inBox = focus && focus == txtFolder_.Get(), onButton = focus && focus == cmdBrowse_.Get();
+        if (!inBox && !onButton) return S_FALSE;
+        const DWORD modifiers = com::KeyModifiersNow();
+        if (modifiers & (com::kKeyModControl | com::kKeyModAlt)) return S_FALSE;
+        const bool back = (modifiers & com::kKeyModShift) != 0;
+        switch (msg->wParam) {
+        case VK_TAB:
+            if (inBox && !back && IsWindowEnabled(cmdBrowse_.Get()) && IsWindowVisible(cmdBrowse_.Get())) {
+                SetFocus(cmdBrowse_.Get());
+                return S_OK;
+            }
+            if (onButton && back && IsWindowEnabled(txtFolder_.Get())) {
+                SendMessageW(txtFolder_.Get(), EM_SETSEL, 0, -1);
+                SetFocus(txtFolder_.Get());
+                return S_OK;
+            }
+            return ToContainer(msg, modifiers);
+        case VK_RETURN:
+            if (onButton) {
+                Browse();
+                return S_OK;
+            }
+            return ToContainer(msg, modifiers);
+        case VK_ESCAPE:
+            return ToContainer(msg, modifiers);
+        default:
+            return S_FALSE;
+        }
+    }
+
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
         switch (msg) {
         case WM_COMMAND:
@@ -555,11 +595,30 @@ private:
     static HINSTANCE ThisModuleHandle() { return com::ThisModule(); }
 
     static LRESULT CALLBACK KeyPreview(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
+        auto* control = reinterpret_cast<FileBrowser*>(self);
         if ((msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) && IsBrowseKey(static_cast<int>(wp), ShiftState())) {
-            reinterpret_cast<FileBrowser*>(self)->Browse();
+            control->Browse();
             return 0;
         }
+        // The container hears when the focus enters the control and when it
+        // leaves it, not when it moves between the box and the button.
+        if (msg == WM_SETFOCUS) {
+            const HWND from = reinterpret_cast<HWND>(wp);
+            if (from != control->txtFolder_.Get() && from != control->cmdBrowse_.Get()) control->TellFocus(true);
+        } else if (msg == WM_KILLFOCUS) {
+            const HWND to = reinterpret_cast<HWND>(wp);
+            if (!control->Contains(to)) control->TellFocus(false);
+        }
         return DefSubclassProc(hwnd, msg, wp, lp);
+    }
+
+    bool Contains(HWND h) { return h && (h == WindowHandle() || IsChild(WindowHandle(), h)); }
+    void TellFocus(bool focus) {
+        if (auto site = ControlSiteOf()) site->OnFocus(focus ? TRUE : FALSE);
+    }
+    HRESULT ToContainer(LPMSG msg, DWORD modifiers) {
+        auto site = ControlSiteOf();
+        return site && site->TranslateAccelerator(msg, modifiers) == S_OK ? S_OK : S_FALSE;
     }
 
     void SetNewDefaults() {

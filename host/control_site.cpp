@@ -5,8 +5,10 @@
 #include <cmath>
 #include <utility>
 
+#include "com/key_modifiers.h"
 #include "com/screen_units.h"
 #include "com/variant.h"
+#include "host/dialog_keys.h"
 
 namespace host {
 namespace {
@@ -187,6 +189,8 @@ private:
     com::ComPtr<ControlSite> site_;
 };
 
+constexpr char kSiteWithFocus[] = "QuelmarSiteWithFocus";
+
 // An ambient property's answer.
 HRESULT AmbientValue(const AmbientProperties& a, DISPID id, com::Variant& out) {
     switch (id) {
@@ -248,6 +252,7 @@ void* ControlSite::Find(REFIID iid) {
 void ControlSite::SetControl(IUnknown* control) { control_ = com::ComPtr<IUnknown>(control, true); }
 
 void ControlSite::Detach() {
+    DropFocus();
     inPlaceObject_.Reset();
     control_.Reset();
     onPropertyChanged = nullptr;
@@ -338,6 +343,45 @@ STDMETHODIMP ControlSite::TransformCoords(POINTL* himetric, POINTF* container, D
         return E_INVALIDARG;
     }
     return S_OK;
+}
+
+HWND ControlSite::ControlWindow() const {
+    HWND hwnd = nullptr;
+    if (inPlaceObject_) inPlaceObject_->GetWindow(&hwnd);
+    return hwnd;
+}
+
+com::ComPtr<IOleInPlaceActiveObject> ControlSite::ActiveObject() const {
+    if (!inPlaceObject_) return {};
+    return control_.As<IOleInPlaceActiveObject>(IID_IOleInPlaceActiveObject);
+}
+
+ControlSite* ControlSite::WithFocus(HWND root) {
+    return root ? static_cast<ControlSite*>(GetPropA(root, kSiteWithFocus)) : nullptr;
+}
+
+void ControlSite::DropFocus() {
+    const HWND root = Root();
+    if (root && WithFocus(root) == this) RemovePropA(root, kSiteWithFocus);
+}
+
+STDMETHODIMP ControlSite::OnFocus(BOOL focus) {
+    const HWND root = Root();
+    if (!root) return S_OK;
+    if (focus && control_)
+        SetPropA(root, kSiteWithFocus, this);
+    else
+        DropFocus();
+    return S_OK;
+}
+
+STDMETHODIMP ControlSite::TranslateAccelerator(MSG* msg, DWORD modifiers) {
+    if (!msg) return E_POINTER;
+    const HWND root = Root(), window = ControlWindow();
+    if (!root || !window || msg->message != WM_KEYDOWN || msg->wParam != VK_TAB ||
+        (modifiers & (com::kKeyModControl | com::kKeyModAlt)))
+        return S_FALSE;
+    return MoveFocus(root, window, (modifiers & com::kKeyModShift) != 0) ? S_OK : S_FALSE;
 }
 
 STDMETHODIMP ControlSite::GetTypeInfoCount(UINT* count) {

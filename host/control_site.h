@@ -52,6 +52,12 @@ public:
     void Move(const RECT& placement);
     AmbientProperties& Ambient() { return ambient_; }
     IOleInPlaceObject* InPlaceObject() const { return inPlaceObject_.Get(); }
+    // The control's window while it is active in place; null otherwise.
+    HWND ControlWindow() const;
+    // The control's side of the key traffic while it is active in place.
+    com::ComPtr<IOleInPlaceActiveObject> ActiveObject() const;
+    // The site of the control inside `root` that last reported the focus; null if none.
+    static ControlSite* WithFocus(HWND root);
     std::wstring toolTipText;
     std::vector<DISPID> changedProperties;      // from OnChanged, each once, oldest first
     std::function<void(DISPID)> onPropertyChanged;
@@ -84,8 +90,9 @@ public:
     STDMETHODIMP LockInPlaceActive(BOOL) override { return S_OK; }
     STDMETHODIMP GetExtendedControl(IDispatch** out) override;
     STDMETHODIMP TransformCoords(POINTL* himetric, POINTF* container, DWORD flags) override;
-    STDMETHODIMP TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
-    STDMETHODIMP OnFocus(BOOL) override { return S_OK; }
+    // Tab the control does not use moves the focus on past the control.
+    STDMETHODIMP TranslateAccelerator(MSG* msg, DWORD modifiers) override;
+    STDMETHODIMP OnFocus(BOOL focus) override;
     STDMETHODIMP ShowPropertyFrame() override { return E_NOTIMPL; }
 
     // IDispatch: the ambient properties.
@@ -105,6 +112,8 @@ public:
 private:
     void* Find(REFIID iid);
     RECT ClipRect() const;
+    HWND Root() const { return parent_ ? GetAncestor(parent_, GA_ROOT) : nullptr; }
+    void DropFocus();
 
     std::wstring name_;
     HWND parent_;

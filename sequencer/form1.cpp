@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "host/dialog_keys.h"
 #include "sequencer/form1_ids.h"
 #include "sequencer/form1_pictures.h"
 #include "sequencer/form1_texts.h"
@@ -64,6 +65,7 @@ Form1::Form1(HINSTANCE instance) : instance_(instance) {
     CreaMenu();
     CreaControlli();
     CreaControlliOspitati();
+    host::EnableDialogKeys(hwnd_);
 }
 
 Form1::~Form1() {
@@ -600,6 +602,7 @@ bool Form1::Load(const std::string& rigaComando, int& exitCode) {
 
     // 12. Shown.
     ShowWindow(hwnd_, SW_SHOWNORMAL);
+    host::FocusFirstControl(hwnd_);
     UpdateWindow(hwnd_);
 
     // 13. Without LPT2 a selection of it falls back to LPT1. A custom address

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "host/dialog_keys.h"
 #include "sequencer/form1.h"
 #include "sequencer/form1_ids.h"
 #include "sequencer/form1_texts.h"
@@ -250,8 +251,7 @@ void Form1::DoEvents(const bool* basta) {
             chiusura_ = true;
             break;
         }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        host::TranslateAndDispatch(msg);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "com/screen_units.h"
+#include "host/dialog_keys.h"
 #include "services/anima_form.h"
 #include "services/cls_hyperlink.h"
 #include "services/form_support.h"
@@ -40,17 +41,19 @@ bool Form2::Show() {
                                      com::PixelsFromTwipsY(5400), instance_, this);
         if (!hwnd_) return false;
         CreaControlli();
+        host::EnableDialogKeys(hwnd_);
         Form_Load();
     }
     ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
     SetForegroundWindow(hwnd_);
+    host::FocusFirstControl(hwnd_);
     return true;
 }
 
 void Form2::CreaControlli() {
     figura_ = DisegnaFiguraAiuto();
     Label1_ = CreateWindowExA(0, "STATIC", Testi::kIndirizzoSito,
-                              WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_LEFTNOWORDWRAP, com::PixelsFromTwipsX(6840),
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | SS_NOTIFY | SS_LEFTNOWORDWRAP, com::PixelsFromTwipsX(6840),
                               com::PixelsFromTwipsY(120), com::PixelsFromTwipsX(2415), com::PixelsFromTwipsY(255),
                               hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kIdLabel1)), instance_, nullptr);
     // 9.75 points, blue and underlined.

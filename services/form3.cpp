@@ -5,6 +5,7 @@
 
 #include "com/screen_units.h"
 #include "file_box/dravik_ids.h"
+#include "host/dialog_keys.h"
 #include "services/anima_form.h"
 #include "services/form_support.h"
 #include "services/form_texts.h"
@@ -106,10 +107,12 @@ bool Form3::Show() {
                                      com::PixelsFromTwipsY(3495), instance_, this);
         if (!hwnd_) return false;
         CreaControlli();
+        host::EnableDialogKeys(hwnd_);
         Form_Load();
     }
     ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
     SetForegroundWindow(hwnd_);
+    host::FocusFirstControl(hwnd_);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "host/dialog_keys.h"
 #include "sequencer/form1.h"
 
 namespace Module2 {
@@ -42,8 +43,7 @@ int Main(HINSTANCE instance, const char* rigaComando) {
         if (!form.Load(rigaComando ? rigaComando : "", exitCode)) return exitCode;
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            host::TranslateAndDispatch(msg);
         }
         exitCode = static_cast<int>(msg.wParam);
     }

@@ -543,6 +543,69 @@ TEST_F(DravikTest, OnlyAltDownBrowsesAndLockedStopsTypingButNotBrowsing) {
     EXPECT_EQ(driver.Unexpected(), 0);
 }
 
+// A container that has no keyboard navigation of its own: it only hands the
+// keys to the control's TranslateAccelerator and moves the focus on when the
+// control passes Tab back to the control site.
+TEST_F(DravikTest, TabStepsThroughBoxAndButtonAndLeavesThroughTheControlSite) {
+    auto c = Host();
+    ASSERT_TRUE(c);
+    ShowWindow(window_.Get(), SW_SHOWNA);
+    com::Window after(CreateWindowExA(0, "BUTTON", "dopo", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 10,
+                                      100, 80, 24, window_.Get(), nullptr, GetModuleHandleA(nullptr), nullptr));
+    com::ComPtr<IOleInPlaceActiveObject> active;
+    ASSERT_EQ(c->Object()->QueryInterface(IID_IOleInPlaceActiveObject, active.OutVoid()), S_OK);
+    const HWND box = Box(c.get()), button = Button(c.get()), other = after.Get();
+
+    // The focus given to the control as a whole goes to its box, and the
+    // container hears that the control has it.
+    SetFocus(c->Window());
+    EXPECT_EQ(GetFocus(), box);
+    EXPECT_NE(host::ControlSite::WithFocus(window_.Get()), nullptr);
+
+    BYTE saved[256] = {};
+    GetKeyboardState(saved);
+    const struct {
+        HWND from;
+        WPARAM key;
+        bool shift;
+        HWND to;
+        HRESULT result;
+    } cases[] = {
+        {box, VK_TAB, false, button, S_OK},      // into the button
+        {button, VK_TAB, true, box, S_OK},       // back into the box
+        {button, VK_TAB, false, other, S_OK},    // out, through the site
+        {box, VK_TAB, true, other, S_OK},        // out backwards, round the window
+        {box, 'A', false, box, S_FALSE},         // the box's own keys stay with it
+        {box, VK_DOWN, false, box, S_FALSE},
+    };
+    for (const auto& k : cases) {
+        SetFocus(k.from);
+        BYTE state[256] = {};
+        state[VK_SHIFT] = k.shift ? 0x80 : 0;
+        SetKeyboardState(state);
+        MSG msg = {k.from, WM_KEYDOWN, k.key, 1, 0, {0, 0}};
+        EXPECT_EQ(active->TranslateAccelerator(&msg), k.result) << "key " << k.key << " shift " << k.shift;
+        SetKeyboardState(saved);
+        EXPECT_EQ(GetFocus(), k.to) << "key " << k.key << " shift " << k.shift;
+    }
+    // Leaving the control is reported too.
+    SetFocus(other);
+    EXPECT_EQ(host::ControlSite::WithFocus(window_.Get()), nullptr);
+
+    // Enter on the button browses; Enter in the box is the container's.
+    DialogDriver driver;
+    driver.Then([](HWND d) { DialogDriver::Press(d, IDCANCEL); });
+    SetFocus(button);
+    MSG enter = {button, WM_KEYDOWN, VK_RETURN, 1, 0, {0, 0}};
+    EXPECT_EQ(active->TranslateAccelerator(&enter), S_OK);
+    EXPECT_EQ(driver.Seen().size(), 1u);
+    SetFocus(box);
+    enter.hwnd = box;
+    EXPECT_EQ(active->TranslateAccelerator(&enter), S_FALSE);
+    EXPECT_EQ(driver.Seen().size(), 1u);
+    EXPECT_EQ(driver.Unexpected(), 0);
+}
+
 TEST_F(DravikTest, TheButtonStays270TwipsWideAtTheRightEdgeAtEveryWidth) {
     auto c = Host();
     ASSERT_TRUE(c);
