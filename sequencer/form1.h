@@ -15,6 +15,7 @@
 #include "host/hosted_control.h"
 #include "sequencer/common_dialog.h"
 #include "sequencer/form1_menu_controls.h"
+#include "sequencer/precise_pacing.h"
 #include "sequencer/program_file.h"
 #include "sequencer/step_pacing.h"
 #include "sequencer/step_program.h"
@@ -76,6 +77,12 @@ public:
     // Called after each port write of a run, once the step's wait is armed
     // and its number shown.
     std::function<void()> DopoScritturaPorta;
+    // The run in progress (or the last one) finishes each hold on the
+    // performance counter, as "Option"/"Preciso" said when it started.
+    bool EsecuzionePrecisa() const { return precisa_; }
+    // The spin margin of precise runs, in microseconds (PassoPreciso::kMargine
+    // unless set); for measuring others.
+    void MarginePreciso(int64_t micro) { preciso_ = PassoPreciso(micro); }
 
 private:
     struct Controllo {
@@ -168,6 +175,9 @@ private:
     };
     Attesa Arma(int64_t durata, int64_t ritardo = 0);
     bool Attendi(Attesa attesa);
+    // The same for a precise run: `scadenza` is when the step's hold ends.
+    Attesa ArmaPreciso(int64_t scadenza);
+    bool AttendiPreciso(Attesa attesa);
     void FineEsecuzione();
     // On during a run: the step number in Label8 is drawn at most every
     // kPeriodoLabel8 ms, since drawing it at every step of a few milliseconds
@@ -255,6 +265,10 @@ private:
     // late one of an earlier arming.
     int64_t tickValidoDa_ = 0;
     Cadenza cadenza_;
+    // The run in progress finishes each hold on the performance counter
+    // ("Option"/"Preciso", read as each run starts).
+    bool precisa_ = false;
+    PassoPreciso preciso_;
 
     // Runs in progress (nested ones included) whose Label8 is repainted
     // periodically rather than at every step.

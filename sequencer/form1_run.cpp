@@ -12,6 +12,8 @@
 #include "sequencer/form1.h"
 #include "sequencer/form1_ids.h"
 #include "sequencer/form1_texts.h"
+#include "services/options_values.h"
+#include "services/settings_store.h"
 
 namespace quelmar {
 namespace {
@@ -136,6 +138,8 @@ void Form1::RinfrescoDifferito(bool on) {
 void Form1::EseguiSequenza() {
     const SostegnoTimer sostegno;
     cadenza_.Riparti();
+    precisa_ = PrecisoDaTesto(Impostazioni::Leggi(Impostazioni::kOptionPreciso));
+    preciso_.Riparti();
     class Differito {
     public:
         explicit Differito(Form1& f) : f_(f) { f_.RinfrescoDifferito(true); }
@@ -176,13 +180,21 @@ bool Form1::Passata(const std::string& memo) {
             // The wait counts from the write, so the timer is armed before the
             // display follows the step (a few microseconds later).
             const int64_t tenuta = durata == 0 ? 0 : durata < 1 ? 1 : durata;  // the timer takes below 1 ms as 1 ms
-            const int64_t ritardo = cadenza_.Inizio(AdessoMicro(), tenuta);
             Attesa attesa;
-            if (tenuta != 0) attesa = Arma(tenuta, ritardo);
+            if (precisa_) {
+                attesa = ArmaPreciso(preciso_.Scadenza(AdessoMicro(), tenuta));
+            } else {
+                const int64_t ritardo = cadenza_.Inizio(AdessoMicro(), tenuta);
+                if (tenuta != 0) attesa = Arma(tenuta, ritardo);
+            }
             if (stato_.Testata.VisualizzaOutput) DispValori(i);
             ImpostaTesto(Label8, Testi::kStepN + std::to_string(i));
             if (DopoScritturaPorta) DopoScritturaPorta();
-            if (tenuta != 0 && !Attendi(attesa)) cadenza_.Interrotta();
+            if (precisa_) {
+                if (!AttendiPreciso(attesa)) preciso_.Interrotta();
+            } else if (tenuta != 0 && !Attendi(attesa)) {
+                cadenza_.Interrotta();
+            }
         }
         DoEvents();
         if (chiusura_) return false;
@@ -239,6 +251,58 @@ bool Form1::Attendi(Attesa a) {
         if (chiusura_) return false;
         if (a.resto <= 0) return true;
         a = Arma(a.resto);
+    }
+}
+
+// Arms mmtimer1 to tick the margin before `scadenza`, when that leaves the
+// timer anything to do; otherwise the wait is spun (or already over).
+Form1::Attesa Form1::ArmaPreciso(int64_t scadenza) {
+    Attesa a;
+    a.scadenza = scadenza;
+    const int64_t adesso = AdessoMicro();
+    const PassoPreciso::Prossima m = preciso_.Dopo(adesso, scadenza);
+    if (m.mossa != PassoPreciso::Mossa::Arma) return a;
+    TickArrivato = false;
+    tickValidoDa_ = adesso + m.ms * 500;
+    if (mmtimer1) {
+        mmtimer1_Enabled(false);
+        mmtimer1_Interval(static_cast<int32_t>(m.ms));
+        a.armato = mmtimer1_Enabled(true);
+    }
+    return a;
+}
+
+// Waits for the tick taking messages as the plain wait does, then spins to
+// the deadline. The spin takes no messages: it lasts about the margin, and a
+// message handled in it would make the next write late. False when the wait
+// was cut short.
+bool Form1::AttendiPreciso(Attesa a) {
+    for (;;) {
+        if (a.armato) {
+            while (!TickArrivato && !chiusura_) {
+                // A run started in this wait switches the timer off when it ends.
+                if (!mmtimer1_Attivo()) return false;
+                MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+                DoEvents(&TickArrivato);
+            }
+        } else {
+            // No timer to tick: sleep on the messages until the margin is all that is left.
+            const int64_t manca = a.scadenza - preciso_.Margine() - AdessoMicro();
+            if (manca >= 1000) {
+                MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(manca / 1000), QS_ALLINPUT,
+                                            MWMO_INPUTAVAILABLE);
+                DoEvents();
+            }
+        }
+        if (chiusura_) return false;
+        const PassoPreciso::Prossima m = preciso_.Dopo(AdessoMicro(), a.scadenza);
+        if (m.mossa == PassoPreciso::Mossa::Fatto) return true;
+        if (m.mossa == PassoPreciso::Mossa::Gira) {
+            while (AdessoMicro() < a.scadenza) {
+            }
+            return true;
+        }
+        a = ArmaPreciso(a.scadenza);
     }
 }
 

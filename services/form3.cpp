@@ -29,6 +29,7 @@ constexpr UINT kIdCommand2 = 102;
 constexpr UINT kIdChkLoadWinStart = 103;
 constexpr UINT kIdChkStartMin = 104;
 constexpr UINT kIdText4 = 105;
+constexpr UINT kIdChkPreciso = 106;
 
 // Positions in twips: left, top, width, height.
 constexpr host::TwipsRect kShape1[2] = {{120, 1560, 4215, 1215}, {120, 120, 4215, 1335}};
@@ -104,7 +105,7 @@ bool Form3::Show() {
         wc.lpszClassName = kClasse;
         RegisterClassExA(&wc);
         hwnd_ = CreaFinestraCentrata(kClasse, Testi::kDidascaliaForm3, kStile, owner_, com::PixelsFromTwipsX(4455),
-                                     com::PixelsFromTwipsY(3495), instance_, this);
+                                     com::PixelsFromTwipsY(3780), instance_, this);
         if (!hwnd_) return false;
         CreaControlli();
         host::EnableDialogKeys(hwnd_);
@@ -158,6 +159,8 @@ void Form3::CreaControlli() {
                            {120, 2880, 4275, 255}, kIdChkLoadWinStart, grassetto);
     chkStartMin = Crea("chkStartMin", "BUTTON", Testi::kChkStartMin, WS_TABSTOP | BS_AUTOCHECKBOX,
                        {120, 3160, 4275, 195}, kIdChkStartMin, grassetto);
+    chkPreciso = Crea("chkPreciso", "BUTTON", Testi::kChkPreciso, WS_TABSTOP | BS_AUTOCHECKBOX,
+                      {120, 3440, 4275, 195}, kIdChkPreciso, grassetto);
 }
 
 void Form3::CreaFileBrowser1() {
@@ -219,6 +222,7 @@ void Form3::Form_Load() {
     }
     if (const auto min = InteroDaTesto(Impostazioni::Leggi(Impostazioni::kOptionMin)))
         Seleziona(chkStartMin, *min != 0);
+    Seleziona(chkPreciso, PrecisoDaTesto(Impostazioni::Leggi(Impostazioni::kOptionPreciso)));
     Caricamento = false;
 }
 
@@ -243,6 +247,14 @@ void Form3::chkStartMin_Click() {
         // Refused: the box shows the stored value again.
         if (const auto stored = InteroDaTesto(Impostazioni::Leggi(min))) Seleziona(chkStartMin, *stored != 0);
     }
+}
+
+void Form3::chkPreciso_Click() {
+    if (Caricamento) return;
+    const Impostazioni::Chiave& preciso = Impostazioni::kOptionPreciso;
+    // Refused: the box shows the stored value again.
+    if (!Impostazioni::Scrivi(preciso.Sezione, preciso.Nome, Selezionato(chkPreciso) ? "1" : "0"))
+        Seleziona(chkPreciso, PrecisoDaTesto(Impostazioni::Leggi(preciso)));
 }
 
 void Form3::Command1_Click() {
@@ -352,7 +364,7 @@ LRESULT Form3::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC: {
             const HDC dc = reinterpret_cast<HDC>(wParam);
             const HWND c = reinterpret_cast<HWND>(lParam);
-            if (c == chkLoadWinStart || c == chkStartMin) {
+            if (c == chkLoadWinStart || c == chkStartMin || c == chkPreciso) {
                 SetTextColor(dc, kBianco);
                 SetBkColor(dc, kColoreSfondo);
                 return reinterpret_cast<LRESULT>(sfondo_.Get());
@@ -368,6 +380,7 @@ LRESULT Form3::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (id == kIdCommand2) Command2_Click();
             if (id == kIdChkLoadWinStart) chkLoadWinStart_Click();
             if (id == kIdChkStartMin) chkStartMin_Click();
+            if (id == kIdChkPreciso) chkPreciso_Click();
             return 0;
         }
         case WM_CLOSE:
@@ -385,7 +398,7 @@ LRESULT Form3::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
             hwnd_ = nullptr;
             controlli_.clear();
-            Text4 = Command1 = Command2 = chkLoadWinStart = chkStartMin = nullptr;
+            Text4 = Command1 = Command2 = chkLoadWinStart = chkStartMin = chkPreciso = nullptr;
             return 0;
         default:
             break;

@@ -1,6 +1,7 @@
 // Form3, the options window: the program file loaded at start (through the
 // Dravik file box FileBrowser1), the custom port address, autostart with
-// the system and starting minimised. Every change is stored at once.
+// the system, starting minimised and precise run timing. Every change is
+// stored at once.
 #pragma once
 
 #include <windows.h>
@@ -33,7 +34,7 @@ public:
     // The window, null once it has closed.
     HWND Handle() const { return hwnd_; }
     // A control by its name: "Text4", "Command1", "Command2", "chkLoadWinStart",
-    // "chkStartMin", "Label1(0)", "Label11(1)"...
+    // "chkStartMin", "chkPreciso", "Label1(0)", "Label11(1)"...
     HWND Control(const std::string& nome) const;
     // The file box; null when its library could not be loaded.
     host::HostedControl* FileBrowser1() const { return FileBrowser1_.get(); }
@@ -60,6 +61,7 @@ private:
     void Form_Unload();
     void chkLoadWinStart_Click();
     void chkStartMin_Click();
+    void chkPreciso_Click();
     void Command1_Click();
     void Command2_Click();
     void FileBrowser1_Change();
@@ -77,7 +79,7 @@ private:
     HWND hwnd_ = nullptr;
     std::vector<Controllo> controlli_;
     HWND Text4 = nullptr, Command1 = nullptr, Command2 = nullptr;
-    HWND chkLoadWinStart = nullptr, chkStartMin = nullptr;
+    HWND chkLoadWinStart = nullptr, chkStartMin = nullptr, chkPreciso = nullptr;
     std::array<RECT, 2> Shape1{};
     com::GdiObject<HBRUSH> sfondo_, riquadro_;
     com::GdiObject<HFONT> fontGrassetto_, fontNormale_;

@@ -17,6 +17,7 @@ constexpr char kNessunFile[] = "Nessun file";
 constexpr char kInserisci[] = "Inserisci";
 constexpr char kChkLoadWinStart[] = "Partenza automatica all'avvio di Windows";
 constexpr char kChkStartMin[] = "Avvia ridotto a icona";
+constexpr char kChkPreciso[] = "Temporizzazione precisa (usa pi\xF9 CPU)";
 constexpr char kFiltroProgrammi[] = "Files di programmazione porta parallela (*.prl)|*.prl";
 
 }  // namespace quelmar::Testi

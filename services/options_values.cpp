@@ -61,4 +61,6 @@ std::string PercorsoAutostart(const std::string& percorsoModulo) {
     return CartellaProgramma(percorsoModulo) + "\\" + nome + ".EXE";
 }
 
+bool PrecisoDaTesto(const std::string& valore) { return valore == "1"; }
+
 }  // namespace quelmar

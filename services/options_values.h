@@ -33,4 +33,7 @@ std::string CartellaProgramma(const std::string& percorsoModulo);
 // a program in a drive's root gives C:\\Quelmar.EXE, which the platform accepts).
 std::string PercorsoAutostart(const std::string& percorsoModulo);
 
+// The stored "Option"/"Preciso": on only for "1"; "0", absent and anything else are off.
+bool PrecisoDaTesto(const std::string& valore);
+
 }  // namespace quelmar

@@ -20,6 +20,7 @@ struct Chiave {
 };
 constexpr Chiave kFileStartNome{"FileStart", "Nome", ""};
 constexpr Chiave kOptionMin{"Option", "Min", "1"};
+constexpr Chiave kOptionPreciso{"Option", "Preciso", "0"};
 constexpr Chiave kPortaIndirizzo{"PortaParallela", "Indirizzo", "1"};
 constexpr Chiave kPortaIndice{"PortaParallela", "Indice", "1"};
 

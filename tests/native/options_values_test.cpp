@@ -56,5 +56,18 @@ TEST(OptionsValues, AutostartCommandIsFolderNameAndUpperCaseExtension) {
     }
 }
 
+TEST(OptionsValues, PreciseTimingIsOnOnlyForAStoredOne) {
+    const struct {
+        const char* valore;
+        bool acceso;
+    } casi[] = {
+        {"1", true}, {"0", false}, {"", false},
+        // Whatever else the store holds counts as off, numbers that read as nonzero included.
+        {"-1", false}, {"2", false}, {" 1", false}, {"1 ", false}, {"01", false}, {"&H1", false},
+        {"True", false}, {"si", false},
+    };
+    for (const auto& c : casi) EXPECT_EQ(PrecisoDaTesto(c.valore), c.acceso) << '"' << c.valore << '"';
+}
+
 }  // namespace
 }  // namespace quelmar

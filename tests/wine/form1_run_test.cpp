@@ -351,3 +351,118 @@ TEST_F(Form1RunTest, TicksOfAnEarlierArmingDoNotEndAStepEarly) {
 
 }  // namespace
 }  // namespace form1_test
+
+namespace form1_test {
+namespace {
+
+// Runs with "Option"/"Preciso" on: the same bytes, the same order, the same
+// stop at a step boundary; only how each hold is finished differs.
+class Form1PreciseRunTest : public Form1RunTest {
+protected:
+    void SetUp() override {
+        Form1RunTest::SetUp();
+        Impostazioni::Scrivi("Option", "Preciso", "0");
+    }
+    void TearDown() override {
+        Impostazioni::Scrivi("Option", "Preciso", "0");
+        Form1RunTest::TearDown();
+    }
+    // Plays the program once with "Preciso" stored as `valore`; the bytes
+    // written and whether the run was a precise one.
+    std::pair<std::vector<int>, bool> Suona(const char* valore) {
+        Impostazioni::Scrivi("Option", "Preciso", valore);
+        NuovaSezione();
+        bool precisa = false;
+        F().DopoScritturaPorta = [&] { precisa = F().EsecuzionePrecisa(); };
+        Clic("Command3");
+        EXPECT_FALSE(S().InEsecuzione) << valore;
+        return {Valori(), precisa};
+    }
+};
+
+TEST_F(Form1PreciseRunTest, OnAndOffWriteTheSameBytesInTheSameOrder) {
+    Carica();
+    PortaPersonalizzata(0x378);
+    // Steps shorter than the margin, around it, long enough to arm the
+    // timer, of 0 ms, below 0 (held as 1 ms) and disabled.
+    Programma({{true, 0x01, 1},
+               {true, 0x02, 2},
+               {false, 0x99, 40},
+               {true, 0x03, 0},
+               {true, 0x04, 25},
+               {true, 0x05, -5},
+               {true, 0x06, 3},
+               {false, 0x98, 0},
+               {true, 0x07, 60},
+               {true, 0x08, 0}});
+    const std::vector<int> attesi = {1, 2, 3, 4, 5, 6, 7, 8};
+    const auto spenta = Suona("0");
+    const auto accesa = Suona("1");
+    EXPECT_FALSE(spenta.second);
+    EXPECT_TRUE(accesa.second);
+    EXPECT_EQ(spenta.first, attesi);
+    EXPECT_EQ(accesa.first, attesi);
+    // Stored values other than "0" and "1" count as off.
+    for (const char* cattivo : {"2", "-1", " 1", "si", ""}) {
+        const auto r = Suona(cattivo);
+        EXPECT_FALSE(r.second) << '"' << cattivo << '"';
+        EXPECT_EQ(r.first, attesi) << '"' << cattivo << '"';
+    }
+}
+
+TEST_F(Form1PreciseRunTest, StopRequestEndsAPreciseRunAtTheStepBoundary) {
+    Impostazioni::Scrivi("Option", "Preciso", "1");
+    Carica();
+    PortaPersonalizzata(0x378);
+    Programma({{true, 1, 0}, {true, 2, 300}, {true, 3, 1}, {true, 4, 0}});
+    SetWindowTextA(C("Label8"), "preciso.prl");
+    size_t scrittiAllaRichiesta = 0;
+    std::string didascalia;
+    AllaScrittura(2, [&] {
+        Clic("Command3");  // the stop request returns at once
+        scrittiAllaRichiesta = Traccia().size();
+        didascalia = TestoDi(F().Handle());
+    });
+    Clic("Command3");
+    EXPECT_TRUE(F().EsecuzionePrecisa());
+    EXPECT_EQ(scrittiAllaRichiesta, 2u);
+    EXPECT_EQ(didascalia, "Programmazione porta parallela 3.1.0.0  \xDF") << "idle at once";
+    EXPECT_EQ(Valori(), (std::vector<int>{1, 2})) << "no write after the stop request";
+    EXPECT_EQ(Testo("Label8"), "preciso.prl");
+    EXPECT_FALSE(S().InEsecuzione);
+
+    // In a loop of steps all shorter than the margin (spun, no timer), the
+    // request is still taken at the boundary of the step it came in.
+    NuovaSezione();
+    ClicCasella("Check3");
+    ASSERT_TRUE(S().Testata.Loop);
+    Programma({{true, 5, 1}, {true, 6, 0}, {true, 7, 1}});
+    AllaScrittura(7, [&] { Clic("Command3"); });
+    Clic("Command3");
+    EXPECT_EQ(Valori(), (std::vector<int>{5, 6, 7, 5, 6, 7, 5}));
+    EXPECT_FALSE(S().InEsecuzione);
+}
+
+TEST_F(Form1PreciseRunTest, ARunStartedInsideAPreciseWaitLetsItEnd) {
+    Impostazioni::Scrivi("Option", "Preciso", "1");
+    Carica();
+    PortaPersonalizzata(0x378);
+    Programma({{true, 1, 400}, {true, 2, 0}});
+    bool chiusa = false;
+    AllaScrittura(1, [&] {
+        Clic("Command3");  // stop request
+        S().Steps(1).Durata = 0;
+        Clic("Command3");  // a nested run, over at once
+        GuardiaBlocco(20000, [&] {
+            chiusa = true;
+            SendMessageA(F().Handle(), WM_CLOSE, 0, 0);
+        });
+    });
+    Clic("Command3");
+    AnnullaAzioni();
+    EXPECT_FALSE(chiusa) << "the old run waited for a tick that could not come";
+    EXPECT_EQ(Valori(), (std::vector<int>{1, 1, 2}));
+}
+
+}  // namespace
+}  // namespace form1_test

@@ -168,8 +168,8 @@ TEST_F(Form3Test, OpensOwnedModelessOnceAndShowsWhatIsStoredWithoutStoringAnythi
     EXPECT_EQ(TestoDi(w), "Opzioni");
     RECT client;
     GetClientRect(w, &client);
-    EXPECT_EQ(client.right, 297);  // 4455 by 3495 twips
-    EXPECT_EQ(client.bottom, 233);
+    EXPECT_EQ(client.right, 297);  // 4455 by 3780 twips: grown for the precise-timing box
+    EXPECT_EQ(client.bottom, 252);
     // Modeless: the main window still takes commands while it is open.
     EXPECT_TRUE(IsWindowEnabled(F().Handle()));
 
@@ -177,6 +177,7 @@ TEST_F(Form3Test, OpensOwnedModelessOnceAndShowsWhatIsStoredWithoutStoringAnythi
     EXPECT_EQ(S().IndirizzoPersonalizzato, -9216);
     EXPECT_TRUE(SendMessageA(O("chkLoadWinStart"), BM_GETCHECK, 0, 0) == BST_CHECKED);
     EXPECT_TRUE(SendMessageA(O("chkStartMin"), BM_GETCHECK, 0, 0) == BST_CHECKED) << "Min absent reads as 1";
+    EXPECT_FALSE(SendMessageA(O("chkPreciso"), BM_GETCHECK, 0, 0) == BST_CHECKED) << "Preciso absent reads as 0";
     const std::pair<const char*, const char*> testi[] = {
         {"Label1(0)", "Seleziona il file da caricare alla partenza del"},
         {"Label1(1)", "programma"},
@@ -186,6 +187,7 @@ TEST_F(Form3Test, OpensOwnedModelessOnceAndShowsWhatIsStoredWithoutStoringAnythi
         {"Command2", "Inserisci"},
         {"chkLoadWinStart", "Partenza automatica all'avvio di Windows"},
         {"chkStartMin", "Avvia ridotto a icona"},
+        {"chkPreciso", "Temporizzazione precisa (usa pi\xF9 CPU)"},
     };
     for (const auto& [nome, testo] : testi) EXPECT_EQ(TestoDi(O(nome)), testo) << nome;
     RECT t4;
@@ -194,6 +196,15 @@ TEST_F(Form3Test, OpensOwnedModelessOnceAndShowsWhatIsStoredWithoutStoringAnythi
     EXPECT_EQ(t4.left, 112);  // 1680, 2280, 975, 285 twips
     EXPECT_EQ(t4.top, 152);
     EXPECT_EQ(t4.right - t4.left, 65);
+    // The precise-timing box lies below "Avvia ridotto a icona", inside the window.
+    RECT min, preciso;
+    GetWindowRect(O("chkStartMin"), &min);
+    GetWindowRect(O("chkPreciso"), &preciso);
+    MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&min), 2);
+    MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&preciso), 2);
+    EXPECT_GE(preciso.top, min.bottom);
+    EXPECT_EQ(preciso.left, min.left);
+    EXPECT_LE(preciso.bottom, client.bottom);
 
     if (Box()) {
         EXPECT_EQ(BoxText(), "C:\\Programmi\\luci.prl");
@@ -405,12 +416,71 @@ TEST_F(Form3Test, RefusedWritesLoseNothingAndTheBoxesShowWhatIsStored) {
         EXPECT_FALSE(SendMessageA(O("chkLoadWinStart"), BM_GETCHECK, 0, 0) == BST_CHECKED) << "no entry was made";
         PremiO("chkStartMin");
         EXPECT_TRUE(SendMessageA(O("chkStartMin"), BM_GETCHECK, 0, 0) == BST_CHECKED);
+        PremiO("chkPreciso");
+        EXPECT_FALSE(SendMessageA(O("chkPreciso"), BM_GETCHECK, 0, 0) == BST_CHECKED);
         SetWindowTextA(O("Text4"), "2F8");
         PremiO("Command2");
         PremiO("Command1");
     }
     EXPECT_EQ(Registro(), prima);
     EXPECT_TRUE(IsWindow(F().FinestraOpzioni()->Handle()));
+}
+
+TEST_F(Form3Test, PreciseTimingBoxShowsOnlyAStoredOneAsOnAndStoresEachClick) {
+    Carica();
+    const struct {
+        const char* valore;  // null: absent
+        bool spuntata;
+    } casi[] = {
+        {nullptr, false}, {"1", true}, {"0", false},
+        // Anything else is off, and opening leaves it stored as it is.
+        {"2", false}, {"-1", false}, {" 1", false}, {"&H1", false}, {"si", false},
+    };
+    for (const auto& c : casi) {
+        wine_test::ClearSettings();
+        if (c.valore) Impostazioni::Scrivi("Option", "Preciso", c.valore);
+        const auto prima = Registro();
+        Opzioni();
+        EXPECT_EQ(SendMessageA(O("chkPreciso"), BM_GETCHECK, 0, 0) == BST_CHECKED, c.spuntata)
+            << (c.valore ? c.valore : "absent");
+        EXPECT_EQ(Registro(), prima);
+        ChiudiOpzioni();
+    }
+    // A click stores at once; a bad stored value is replaced by the box's.
+    Opzioni();
+    PremiO("chkPreciso");
+    EXPECT_EQ(Impostazione("Option", "Preciso"), "1");
+    PremiO("chkPreciso");
+    EXPECT_EQ(Impostazione("Option", "Preciso"), "0");
+    PremiO("chkPreciso");
+    ChiudiOpzioni();
+    Opzioni();
+    EXPECT_TRUE(SendMessageA(O("chkPreciso"), BM_GETCHECK, 0, 0) == BST_CHECKED);
+}
+
+TEST_F(Form3Test, PreciseTimingIsReadAsEachRunStarts) {
+    Carica();
+    PortaPersonalizzata(0x378);
+    S().TotaleSteps = 2;
+    S().Steps(1) = {true, 1, 30, ""};
+    S().Steps(2) = {true, 2, 0, ""};
+    Opzioni();
+    // The box clicked during a run is stored at once and used from the next run.
+    std::vector<bool> precise;
+    F().DopoScritturaPorta = [&] {
+        precise.push_back(F().EsecuzionePrecisa());
+        if (precise.size() == 1) PremiO("chkPreciso");
+    };
+    HWND command3 = F().Control("Command3");
+    const auto avvia = [&] {
+        SendMessageA(F().Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(command3), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(command3));
+    };
+    avvia();
+    EXPECT_EQ(Impostazione("Option", "Preciso"), "1");
+    avvia();
+    EXPECT_EQ(precise, (std::vector<bool>{false, false, true, true}));
+    EXPECT_EQ(Traccia().size(), 4u);
 }
 
 TEST_F(Form3Test, EachChangeOfTheFileBoxIsStoredAndNessunFileStoresEmpty) {
