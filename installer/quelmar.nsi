@@ -173,6 +173,8 @@ Function .onInstFailed
     Delete "$SMPROGRAMS\Quelmar.lnk"
     DeleteRegKey HKLM "${UNINST_KEY}"
   ${EndIf}
+  ; The setup's working folder is the program folder, which cannot be removed while it is.
+  SetOutPath "$TEMP"
   RMDir "$INSTDIR"
 FunctionEnd
 
@@ -279,5 +281,6 @@ Section "Uninstall"
   ${If} $0 == "$INSTDIR\Quelmar.EXE"
     DeleteRegValue HKCU "${RUN_KEY}" "QUELMAR"
   ${EndIf}
+  SetOutPath "$TEMP"
   RMDir "$INSTDIR"
 SectionEnd

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # One install-uninstall cycle of Quelmar's setup program in a Wine prefix of
 # its own, made afresh for the run:
-#   a setup into a folder that cannot be written fails and leaves nothing;
+#   a setup into a folder that cannot be written, or with a library that will
+#   not register, fails and leaves nothing;
 #   a silent install puts every file, the shortcut and the uninstall entry in
 #   place; other programs create each control by ProgID (cscript); Quelmar,
 #   started from the installed folder, plays the demo on the simulated port;
@@ -17,7 +18,9 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 
 rm -rf "$WORK"
 mkdir -p "$WORK"
-export WINEPREFIX="$WORK/prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No menu builder: the Start-menu shortcut stays inside the prefix instead of
+# becoming a desktop entry of the machine's user.
+export WINEPREFIX="$WORK/prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 cleanup() { wineserver -k >/dev/null 2>&1 || true; }
 trap cleanup EXIT
 
@@ -59,6 +62,7 @@ all_present() { local f; for f in $SHIPPED; do [ -f "$DIR/$f" ] || { echo "  mis
 none_present() { local f; for f in $SHIPPED; do [ ! -e "$DIR/$f" ] || { echo "  left $f"; return 1; }; done; }
 shortcut() { find "$C" -iname Quelmar.lnk | grep -q .; }
 no_shortcut() { ! shortcut; }
+no_folder() { [ ! -e "$DIR" ] || { ls -A "$DIR" | sed 's/^/  left /'; return 1; }; }
 # Registry look-ups read the files the wineserver saved (after settle): a
 # Wine process each would cost seconds here.
 reg_value() { python3 "$HERE/wine_registry.py" --query "$WINEPREFIX" "$1" "$2"; }
@@ -80,6 +84,23 @@ check "... and no shortcut" no_shortcut
 check "... and no ProgID" no_key 'HKCR\Rintok.RintokCtl'
 check "... and installs nothing in the default folder instead" test ! -e "$DIR"
 rm -f "$C/blocked"
+
+# --- A library that will not register: the setup is undone, with what it had
+# registered before. The same setup, made here with Skarvo.dll replaced by a
+# file that is no library.
+BROKEN="$WORK/broken"
+cp -r "$(dirname "$SETUP")/Quelmar" "$BROKEN"
+echo "not a library" >"$BROKEN/Skarvo.dll"
+makensis -V1 -DSTAGE="$BROKEN" -DOUTFILE="$WORK/broken-setup.exe" "$HERE/../../installer/quelmar.nsi" >/dev/null
+wine "$WORK/broken-setup.exe" /S >/dev/null 2>&1 </dev/null
+rc=$?
+settle
+check "a setup whose library will not register fails (exit code $rc)" test "$rc" -ne 0
+check "... and leaves no file" no_folder
+check "... and no uninstall entry" no_key "$UNINST"
+check "... and no shortcut" no_shortcut
+check "... and unregisters the libraries it had registered" no_key 'HKCR\Rintok.RintokCtl'
+check "... (both of them)" no_key 'HKCR\Dravik.FileBrowser'
 
 # --- Silent install into the default folder.
 wine "$SETUP" /S >/dev/null 2>&1 </dev/null
@@ -152,10 +173,13 @@ rmdir "$DIR" 2>/dev/null
 settle
 snapshot "$WORK/after"
 # Every key and value compared, but the device list, where Wine notes again
-# at each start the display driver's date.
+# at each start the display driver's date, and the session manager's list of
+# files to delete at the next start, where the uninstaller's copy of itself
+# in the temporary folder goes.
 check "the registry after the uninstall is as before the install, but for the user's settings" \
   python3 "$HERE/wine_registry.py" "$WORK/before" "$WORK/after" \
   --allow 'software\vb and vba program settings\quelmar' \
-  --ignore 'system\currentcontrolset\control\class\'
+  --ignore 'system\currentcontrolset\control\class\' \
+  --ignore 'system\currentcontrolset\control\session manager'
 echo "$failures check(s) failed"
 [ "$failures" -eq 0 ]
