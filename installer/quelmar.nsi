@@ -1,0 +1,286 @@
+﻿; Quelmar's setup program. Built by installer/CMakeLists.txt with makensis:
+;   makensis -DSTAGE=<folder of the files to ship> -DOUTFILE=<setup.exe> quelmar.nsi
+; It installs the program and its control libraries, registers the three
+; libraries and checks each registration, and writes the uninstaller. A step
+; that fails is reported and everything done so far is undone.
+Unicode true
+!ifndef STAGE
+  !error "STAGE (the folder of the files to ship) is not defined"
+!endif
+!ifndef OUTFILE
+  !define OUTFILE "Quelmar-3.1.0.0-setup.exe"
+!endif
+
+!include "MUI2.nsh"
+!include "LogicLib.nsh"
+!include "FileFunc.nsh"
+!include "StrFunc.nsh"
+${StrStr}
+
+!define VERSION "3.1.0.0"
+!define PUBLISHER "Quelmar project"
+!define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quelmar"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+
+Name "Quelmar ${VERSION}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES\Quelmar"
+; A reinstall goes where the program already is, unless /D= says otherwise.
+InstallDirRegKey HKLM "${UNINST_KEY}" "InstallLocation"
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${VERSION}"
+VIFileVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductName" "Quelmar"
+VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 "FileDescription" "Quelmar ${VERSION} setup"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}, MIT License"
+
+!define MUI_ABORTWARNING
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Quelmar.exe"
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_LICENSE "${STAGE}/LICENSE.txt"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+; The first language is the one used when the system's is neither.
+!insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "Italian"
+
+LangString MsgNotAdmin ${LANG_ENGLISH} "Installing Quelmar needs administrator rights.$\r$\nStart the setup again as an administrator. Nothing has been changed."
+LangString MsgNotAdmin ${LANG_ITALIAN} "Per installare Quelmar servono i diritti di amministratore.$\r$\nAvviare di nuovo l'installazione come amministratore. Non è stato modificato nulla."
+LangString MsgUnNotAdmin ${LANG_ENGLISH} "Removing Quelmar needs administrator rights.$\r$\nStart the removal again as an administrator. Nothing has been changed."
+LangString MsgUnNotAdmin ${LANG_ITALIAN} "Per disinstallare Quelmar servono i diritti di amministratore.$\r$\nAvviare di nuovo la disinstallazione come amministratore. Non è stato modificato nulla."
+LangString MsgNoWrite ${LANG_ENGLISH} "The folder $INSTDIR cannot be written.$\r$\nChoose another folder, or check its permissions. Quelmar has not been installed."
+LangString MsgNoWrite ${LANG_ITALIAN} "Impossibile scrivere nella cartella $INSTDIR.$\r$\nScegliere un'altra cartella o controllarne i permessi. Quelmar non è stato installato."
+LangString MsgCopyFail ${LANG_ENGLISH} "The file $R9 could not be written to $INSTDIR.$\r$\nThe setup has been undone: Quelmar is not installed."
+LangString MsgCopyFail ${LANG_ITALIAN} "Impossibile scrivere il file $R9 in $INSTDIR.$\r$\nL'installazione è stata annullata: Quelmar non è installato."
+LangString MsgRegFail ${LANG_ENGLISH} "The control library $R9 could not be registered.$\r$\nThe setup has been undone: Quelmar is not installed."
+LangString MsgRegFail ${LANG_ITALIAN} "Impossibile registrare la libreria di controlli $R9.$\r$\nL'installazione è stata annullata: Quelmar non è installato."
+LangString MsgUninstallerFail ${LANG_ENGLISH} "The uninstaller could not be written to $INSTDIR.$\r$\nThe setup has been undone: Quelmar is not installed."
+LangString MsgUninstallerFail ${LANG_ITALIAN} "Impossibile scrivere il programma di disinstallazione in $INSTDIR.$\r$\nL'installazione è stata annullata: Quelmar non è installato."
+
+; Set once the first file has been written: before that a failure has nothing to undo.
+Var Written
+
+; Every file the setup puts in the program folder (the uninstaller apart).
+!macro ForEachShippedFile MACRO
+  !insertmacro ${MACRO} "Quelmar.exe"
+  !insertmacro ${MACRO} "hwinterface.ocx"
+  !insertmacro ${MACRO} "Rintok.dll"
+  !insertmacro ${MACRO} "Dravik.dll"
+  !insertmacro ${MACRO} "Skarvo.dll"
+  !insertmacro ${MACRO} "demo.prl"
+  !insertmacro ${MACRO} "README.txt"
+  !insertmacro ${MACRO} "LICENSE.txt"
+  !if /FileExists "${STAGE}/quelmar-timing.exe"
+    !insertmacro ${MACRO} "quelmar-timing.exe"
+  !endif
+!macroend
+
+!macro ShipFile NAME
+  ClearErrors
+  File "${STAGE}/${NAME}"
+  ${If} ${Errors}
+    StrCpy $R9 "${NAME}"
+    MessageBox MB_ICONSTOP|MB_OK "$(MsgCopyFail)" /SD IDOK
+    DetailPrint "$(MsgCopyFail)"
+    Abort
+  ${EndIf}
+!macroend
+
+!macro RemoveFile NAME
+  Delete "$INSTDIR\${NAME}"
+!macroend
+
+; The libraries other programs create by ProgID; Quelmar itself loads them
+; (and hwinterface.ocx) from its own folder without the registry.
+!macro ForEachLibrary MACRO
+  !insertmacro ${MACRO} "Rintok.dll" "Rintok.RintokCtl"
+  !insertmacro ${MACRO} "Dravik.dll" "Dravik.FileBrowser"
+  !insertmacro ${MACRO} "Skarvo.dll" "Skarvo.DTPSkarvo"
+!macroend
+
+!macro RegisterLibrary DLL PROGID
+  StrCpy $R9 "${DLL}"
+  StrCpy $R8 "${PROGID}"
+  Call RegisterLibrary
+!macroend
+
+!macro UnregisterLibrary DLL PROGID
+  ${If} ${FileExists} "$INSTDIR\${DLL}"
+    DetailPrint "regsvr32 /u $INSTDIR\${DLL}"
+    ExecWait '"$SYSDIR\regsvr32.exe" /u /s "$INSTDIR\${DLL}"'
+  ${EndIf}
+!macroend
+
+; Registers $INSTDIR\$R9 with regsvr32, then reads the registration back: the
+; ProgID $R8 must lead to a class whose server is this very file. Any failure
+; is shown and ends the setup (then .onInstFailed undoes what was done).
+Function RegisterLibrary
+  DetailPrint "regsvr32 $INSTDIR\$R9"
+  ClearErrors
+  ExecWait '"$SYSDIR\regsvr32.exe" /s "$INSTDIR\$R9"' $0
+  ${If} ${Errors}
+  ${OrIf} $0 <> 0
+    Goto failed
+  ${EndIf}
+  ReadRegStr $1 HKCR "$R8\CLSID" ""
+  StrCmp $1 "" failed
+  ReadRegStr $2 HKCR "CLSID\$1\InprocServer32" ""
+  StrCmp $2 "$INSTDIR\$R9" done
+  ; The same file may be written with short names on one side.
+  GetFullPathName /SHORT $3 "$2"
+  GetFullPathName /SHORT $4 "$INSTDIR\$R9"
+  StrCmp $3 "" failed
+  StrCmp $3 $4 done failed
+failed:
+  MessageBox MB_ICONSTOP|MB_OK "$(MsgRegFail)" /SD IDOK
+  DetailPrint "$(MsgRegFail)"
+  Abort
+done:
+FunctionEnd
+
+Function .onInit
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "Admin"
+    MessageBox MB_ICONSTOP|MB_OK "$(MsgNotAdmin)" /SD IDOK
+    SetErrorLevel 740
+    Quit
+  ${EndIf}
+  StrCpy $Written 0
+FunctionEnd
+
+; Undoes a setup that failed part-way: unregisters the libraries and removes
+; the files, the shortcut and the uninstall entry, so that nothing is left
+; half-installed. The user's settings and own files are not touched.
+Function .onInstFailed
+  SetShellVarContext all
+  ${If} $Written = 1
+    !insertmacro ForEachLibrary UnregisterLibrary
+    !insertmacro ForEachShippedFile RemoveFile
+    Delete "$INSTDIR\uninstall.exe"
+    Delete "$SMPROGRAMS\Quelmar.lnk"
+    DeleteRegKey HKLM "${UNINST_KEY}"
+  ${EndIf}
+  ; The setup's working folder is the program folder, which cannot be removed while it is.
+  SetOutPath "$TEMP"
+  RMDir "$INSTDIR"
+FunctionEnd
+
+Section "Quelmar" SecMain
+  SectionIn RO
+  SetShellVarContext all
+
+  ; A silent setup given a /D= folder that cannot be used would go on into
+  ; the default folder instead; the folder asked for is used or refused.
+  ${If} ${Silent}
+    System::Call 'kernel32::GetCommandLine() t .r0'
+    ${StrStr} $1 $0 " /D="
+    ${If} $1 != ""
+      StrCpy $1 $1 "" 4
+      StrCpy $2 $1 1 -1
+      ${If} $2 == "\"
+        StrCpy $1 $1 -1
+      ${EndIf}
+      ${If} $1 != $INSTDIR
+        StrCpy $INSTDIR $1
+        MessageBox MB_ICONSTOP|MB_OK "$(MsgNoWrite)" /SD IDOK
+        DetailPrint "$(MsgNoWrite)"
+        Abort
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+
+  ; An earlier install in another folder goes first, by its own uninstaller.
+  ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
+  ${If} $0 != ""
+  ${AndIf} $0 != $INSTDIR
+  ${AndIf} ${FileExists} "$0\uninstall.exe"
+    DetailPrint "$0\uninstall.exe /S"
+    ExecWait '"$0\uninstall.exe" /S _?=$0'
+    Delete "$0\uninstall.exe"
+    RMDir "$0"
+  ${EndIf}
+
+  ; Find out that the folder takes files before writing any.
+  ClearErrors
+  CreateDirectory "$INSTDIR"
+  FileOpen $0 "$INSTDIR\quelmar-setup.tmp" w
+  ${If} ${Errors}
+    MessageBox MB_ICONSTOP|MB_OK "$(MsgNoWrite)" /SD IDOK
+    DetailPrint "$(MsgNoWrite)"
+    Abort
+  ${EndIf}
+  FileClose $0
+  Delete "$INSTDIR\quelmar-setup.tmp"
+
+  StrCpy $Written 1
+  SetOutPath "$INSTDIR"
+  SetOverwrite on
+  !insertmacro ForEachShippedFile ShipFile
+  ClearErrors
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  ${If} ${Errors}
+    MessageBox MB_ICONSTOP|MB_OK "$(MsgUninstallerFail)" /SD IDOK
+    Abort
+  ${EndIf}
+
+  !insertmacro ForEachLibrary RegisterLibrary
+
+  CreateShortCut "$SMPROGRAMS\Quelmar.lnk" "$INSTDIR\Quelmar.exe" "" "$INSTDIR\Quelmar.exe" 0
+
+  WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "Quelmar"
+  WriteRegStr HKLM "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINST_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINST_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINST_KEY}" "DisplayIcon" "$INSTDIR\Quelmar.exe,0"
+  WriteRegStr HKLM "${UNINST_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINST_KEY}" "VersionMajor" 3
+  WriteRegDWORD HKLM "${UNINST_KEY}" "VersionMinor" 1
+  WriteRegDWORD HKLM "${UNINST_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINST_KEY}" "EstimatedSize" $0
+SectionEnd
+
+Function un.onInit
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "Admin"
+    MessageBox MB_ICONSTOP|MB_OK "$(MsgUnNotAdmin)" /SD IDOK
+    SetErrorLevel 740
+    Quit
+  ${EndIf}
+FunctionEnd
+
+; Removes what the setup made. The user's settings (HKCU\Software\VB and VBA
+; Program Settings\QUELMAR) and the user's own program files stay; so does
+; the folder when such files are in it.
+Section "Uninstall"
+  SetShellVarContext all
+  !insertmacro ForEachLibrary UnregisterLibrary
+  !insertmacro ForEachShippedFile RemoveFile
+  Delete "$INSTDIR\uninstall.exe"
+  Delete "$SMPROGRAMS\Quelmar.lnk"
+  DeleteRegKey HKLM "${UNINST_KEY}"
+  ; A start-with-Windows entry of this user that names the removed program
+  ; would only fail at each logon.
+  ReadRegStr $0 HKCU "${RUN_KEY}" "QUELMAR"
+  ${If} $0 == "$INSTDIR\Quelmar.EXE"
+    DeleteRegValue HKCU "${RUN_KEY}" "QUELMAR"
+  ${EndIf}
+  SetOutPath "$TEMP"
+  RMDir "$INSTDIR"
+SectionEnd

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds Quelmar's Windows setup program and portable zip:
+#   build/win32/package/Quelmar-3.1.0.0-setup.exe
+#   build/win32/package/Quelmar-3.1.0.0-win32.zip
+# Installs what it needs (the build tools and NSIS) when missing.
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$ROOT"
+bash scripts/setup-deps.sh
+if ! command -v makensis >/dev/null; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  echo "Installing: nsis"
+  $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends nsis >/dev/null
+fi
+
+BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/win32"
+cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$BUILD_WIN" -j"$(nproc)" --target quelmar_package
+
+for f in "$BUILD_WIN"/package/Quelmar-*-setup.exe "$BUILD_WIN"/package/Quelmar-*-win32.zip; do
+  printf '%s  %s bytes\n' "$f" "$(stat -c %s "$f")"
+done

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Takes a screenshot of the setup program's first page (docs/setup.png) under
+# a private Xvfb screen: builds the setup (scripts/package.sh), starts it
+# under Wine and captures its window once it is on the screen, then closes it.
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$ROOT"
+bash scripts/package.sh >/dev/null
+
+if ! command -v xwininfo >/dev/null || ! command -v import >/dev/null; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get install -y -q --no-install-recommends x11-utils imagemagick
+fi
+if [ ! -f /usr/share/wine/fonts/tahoma.ttf ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get install -y -q --no-install-recommends fonts-wine
+fi
+
+BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/win32"
+SETUP=$(ls "$BUILD_WIN"/package/Quelmar-*-setup.exe | head -1)
+. scripts/wine-env.sh
+SETUP_PID=""
+cleanup() {
+  if [ -n "$SETUP_PID" ]; then kill "$SETUP_PID" 2>/dev/null || true; fi
+  quelmar_env_cleanup
+}
+trap cleanup EXIT
+quelmar_start_display private
+quelmar_start_wine
+
+wine "$SETUP" >/dev/null 2>&1 &
+SETUP_PID=$!
+# The welcome page's window, once it is shown (English under this locale).
+id=""
+for _ in $(seq 1 600); do
+  id=$(xwininfo -root -tree 2>/dev/null | grep -F '"Quelmar 3.1.0.0 Setup"' | awk '{print $1}' | head -1 || true)
+  [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q IsViewable && break
+  id=""
+  sleep 0.1
+done
+[ -n "$id" ] || { echo "The setup's window did not appear" >&2; exit 1; }
+sleep 1
+mkdir -p "$ROOT/docs"
+import -window "$id" "$ROOT/docs/setup.png"
+echo "Wrote $ROOT/docs/setup.png"
