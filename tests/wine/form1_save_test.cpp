@@ -347,6 +347,7 @@ TEST_F(Form1ExitTest, ASaveThatIsCancelledOrFailsKeepsTheWindowAndTheProgram) {
 
         // No name yet: Sì opens Save As, which is cancelled.
         domande_.clear();
+        estensioni_.clear();
         risposte_ = {IDYES};
         CdRisponde("");
         EXPECT_FALSE(Chiedi(via));
@@ -386,21 +387,6 @@ TEST_F(Form1ExitTest, ASaveThatIsCancelledOrFailsKeepsTheWindowAndTheProgram) {
         EXPECT_EQ(letto.Steps(2).Descrizione, "da non perdere");
         form_.reset();
     }
-}
-
-TEST_F(Form1ExitTest, AProgramRunFromTheCommandLineWithoutEditsClosesWithoutAQuestion) {
-    const std::string path = Temp("salva-riga.prl");
-    quelmar::ProgramImage p;
-    p.Testata.NumSteps = 2;
-    p.Steps(1) = {false, 1, 0, ""};  // enabled by the window at start
-    p.Steps(2) = {true, 2, 0, ""};
-    ASSERT_TRUE(quelmar::SalvaProgrammaSuFile(path, p).Ok());
-    Carica("f=" + path + " p=h378");
-    EXPECT_EQ(Traccia().size(), 2u) << "the program ran";
-    EXPECT_FALSE(F().Modificato());
-    SendMessageA(F().Handle(), WM_CLOSE, 0, 0);
-    EXPECT_FALSE(Aperta());
-    EXPECT_TRUE(domande_.empty());
 }
 
 TEST_F(Form1ExitTest, ClosingDuringARunAsksAndAnnullaLetsTheRunGoOn) {
