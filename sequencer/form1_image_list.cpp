@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "com/plain_dispatch.h"
 #include "com/variant.h"
 #include "com/win_handles.h"
 #include "sequencer/menu_pictures.h"
@@ -106,51 +107,13 @@ std::string Ansi(BSTR b) {
     return s;
 }
 
-struct NomeId {
-    const wchar_t* nome;
-    DISPID id;
-};
-template <size_t N>
-HRESULT Cerca(const NomeId (&tabella)[N], LPOLESTR* nomi, UINT quanti, DISPID* ids) {
-    if (!nomi || !ids) return E_POINTER;
-    HRESULT hr = S_OK;
-    for (UINT i = 0; i < quanti; ++i) {
-        ids[i] = DISPID_UNKNOWN;
-        if (i == 0)
-            for (const NomeId& e : tabella)
-                if (lstrcmpiW(nomi[i], e.nome) == 0) ids[i] = e.id;
-        if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
-    }
-    return hr;
-}
-
-class Dispatch : public IDispatch, public com::RefCounted {
-public:
-    COM_REFCOUNT_METHODS(Find)
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
-        if (out) *out = nullptr;
-        return DISP_E_BADINDEX;
-    }
-
-private:
-    void* Find(REFIID iid) {
-        if (iid == IID_IUnknown || iid == IID_IDispatch) return static_cast<IDispatch*>(this);
-        return nullptr;
-    }
-};
-
-class ListImage final : public Dispatch {
+class ListImage final : public com::PlainDispatch {
 public:
     ListImage(Lista lista, int indice) : lista_(std::move(lista)), indice_(indice) {}
 
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* nomi, UINT quanti, LCID, DISPID* ids) override {
-        static const NomeId tabella[] = {{L"Key", kKey}, {L"Index", kIndex}, {L"Draw", kDraw}};
-        return Cerca(tabella, nomi, quanti, ids);
+        static const com::NameId tabella[] = {{L"Key", kKey}, {L"Index", kIndex}, {L"Draw", kDraw}};
+        return com::LookUpNames(tabella, nomi, quanti, ids);
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                         UINT* argErr) override {
@@ -195,13 +158,13 @@ private:
     int indice_;  // from 1
 };
 
-class ListImages final : public Dispatch {
+class ListImages final : public com::PlainDispatch {
 public:
     explicit ListImages(Lista lista) : lista_(std::move(lista)) {}
 
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* nomi, UINT quanti, LCID, DISPID* ids) override {
-        static const NomeId tabella[] = {{L"Item", kItem}, {L"Count", kCount}};
-        return Cerca(tabella, nomi, quanti, ids);
+        static const com::NameId tabella[] = {{L"Item", kItem}, {L"Count", kCount}};
+        return com::LookUpNames(tabella, nomi, quanti, ids);
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excep, UINT* argErr) override {
@@ -238,13 +201,13 @@ private:
     Lista lista_;
 };
 
-class ImageList final : public Dispatch {
+class ImageList final : public com::PlainDispatch {
 public:
     explicit ImageList(Lista lista) : lista_(std::move(lista)) {}
 
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* nomi, UINT quanti, LCID, DISPID* ids) override {
-        static const NomeId tabella[] = {{L"hImageList", kHImageList}, {L"ListImages", kListImages}};
-        return Cerca(tabella, nomi, quanti, ids);
+        static const com::NameId tabella[] = {{L"hImageList", kHImageList}, {L"ListImages", kListImages}};
+        return com::LookUpNames(tabella, nomi, quanti, ids);
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                         UINT*) override {

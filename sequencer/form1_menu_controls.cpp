@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "com/screen_units.h"
+#include "com/plain_dispatch.h"
 #include "com/variant.h"
 
 namespace quelmar {
@@ -61,60 +62,17 @@ HRESULT Hand(com::Variant& v, VARIANT* result) {
 
 bool IsGet(WORD flags) { return (flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0; }
 
-// Name look-up shared by the three dispatch objects.
-struct NameId {
-    const wchar_t* name;
-    DISPID id;
-};
-template <size_t N>
-HRESULT LookUp(const NameId (&table)[N], LPOLESTR* names, UINT count, DISPID* ids) {
-    if (!names || !ids) return E_POINTER;
-    HRESULT hr = S_OK;
-    for (UINT i = 0; i < count; ++i) {
-        ids[i] = DISPID_UNKNOWN;
-        if (i > 0) {
-            hr = DISP_E_UNKNOWNNAME;  // no member takes named arguments
-            continue;
-        }
-        for (const NameId& e : table)
-            if (lstrcmpiW(names[i], e.name) == 0) ids[i] = e.id;
-        if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
-    }
-    return hr;
-}
-
-// IDispatch with no type information, answered by name tables.
-class PlainDispatch : public IDispatch, public com::RefCounted {
-public:
-    COM_REFCOUNT_METHODS(Find)
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
-        if (out) *out = nullptr;
-        return DISP_E_BADINDEX;
-    }
-
-private:
-    void* Find(REFIID iid) {
-        if (iid == IID_IUnknown || iid == IID_IDispatch) return static_cast<IDispatch*>(this);
-        return nullptr;
-    }
-};
-
-class MenuControlObject final : public PlainDispatch {
+class MenuControlObject final : public com::PlainDispatch {
 public:
     MenuControlObject(SharedForm form, size_t index) : form_(std::move(form)), index_(index) {}
 
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-        static const NameId table[] = {{L"Name", form_dispid::kName},
+        static const com::NameId table[] = {{L"Name", form_dispid::kName},
                                        {L"Index", form_dispid::kIndex},
                                        {L"Caption", form_dispid::kCaption},
                                        {L"Tag", form_dispid::kTag},
                                        {L"Visible", form_dispid::kVisible}};
-        return LookUp(table, names, count, ids);
+        return com::LookUpNames(table, names, count, ids);
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excep, UINT*) override {
@@ -185,15 +143,15 @@ private:
     size_t next_;
 };
 
-class MenuControlsObject final : public PlainDispatch {
+class MenuControlsObject final : public com::PlainDispatch {
 public:
     explicit MenuControlsObject(SharedForm form) : form_(std::move(form)) {}
 
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-        static const NameId table[] = {{L"Item", form_dispid::kItem},
+        static const com::NameId table[] = {{L"Item", form_dispid::kItem},
                                        {L"Count", form_dispid::kCount},
                                        {L"_NewEnum", form_dispid::kNewEnum}};
-        return LookUp(table, names, count, ids);
+        return com::LookUpNames(table, names, count, ids);
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excep, UINT* argErr) override {
@@ -239,17 +197,17 @@ private:
     SharedForm form_;
 };
 
-class FormObject final : public PlainDispatch {
+class FormObject final : public com::PlainDispatch {
 public:
     explicit FormObject(SharedForm form) : form_(std::move(form)) {}
 
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-        static const NameId table[] = {{L"hWnd", form_dispid::kHWnd},
+        static const com::NameId table[] = {{L"hWnd", form_dispid::kHWnd},
                                        {L"ScaleMode", form_dispid::kScaleMode},
                                        {L"ScaleX", form_dispid::kScaleX},
                                        {L"ScaleY", form_dispid::kScaleY},
                                        {L"MenuControls", form_dispid::kMenuControls}};
-        return LookUp(table, names, count, ids);
+        return com::LookUpNames(table, names, count, ids);
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excep, UINT* argErr) override {
