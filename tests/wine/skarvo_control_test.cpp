@@ -22,46 +22,6 @@
 
 namespace {
 
-// An automation object answering a fixed set of members by name; enough to
-// stand for a host form and its menu controls.
-class FakeObject final : public IDispatch, public com::RefCounted {
-public:
-    using Member = std::function<HRESULT(DISPPARAMS*, VARIANT*)>;
-    COM_REFCOUNT_METHODS(Find)
-
-    void Add(std::wstring name, Member member) { members_.emplace_back(std::move(name), std::move(member)); }
-    void AddValue(const std::wstring& name, const com::Variant& value) {
-        Add(name, [value](DISPPARAMS*, VARIANT* out) { return out ? VariantCopy(out, const_cast<VARIANT*>(&value.Ref())) : S_OK; });
-    }
-
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
-        for (size_t i = 0; i < members_.size(); ++i)
-            if (lstrcmpiW(members_[i].first.c_str(), names[0]) == 0) {
-                ids[0] = static_cast<DISPID>(i + 1);
-                return S_OK;
-            }
-        ids[0] = DISPID_UNKNOWN;
-        return DISP_E_UNKNOWNNAME;
-    }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
-                        UINT*) override {
-        if (id < 1 || static_cast<size_t>(id) > members_.size()) return DISP_E_MEMBERNOTFOUND;
-        if (result) VariantInit(result);
-        return members_[static_cast<size_t>(id - 1)].second(params, result);
-    }
-
-private:
-    void* Find(REFIID iid) {
-        return iid == IID_IUnknown || iid == IID_IDispatch ? static_cast<IDispatch*>(this) : nullptr;
-    }
-    std::vector<std::pair<std::wstring, Member>> members_;
-};
-
 struct MenuControl {
     std::wstring name;
     std::optional<long> index;
@@ -74,7 +34,7 @@ struct MenuControl {
 com::ComPtr<IDispatch> MakeForm(const std::vector<MenuControl>& controls) {
     std::vector<com::Variant> entries;
     for (const MenuControl& c : controls) {
-        com::ComPtr<FakeObject> entry(new FakeObject());
+        com::ComPtr<skarvo_test::FakeObject> entry(new skarvo_test::FakeObject());
         entry->AddValue(L"Name", com::Variant(c.name));
         entry->AddValue(L"Caption", com::Variant(c.caption));
         entry->AddValue(L"Tag", com::Variant(c.tag));
@@ -89,7 +49,7 @@ com::ComPtr<IDispatch> MakeForm(const std::vector<MenuControl>& controls) {
         });
         entries.emplace_back(static_cast<IDispatch*>(entry.Get()));
     }
-    com::ComPtr<FakeObject> list(new FakeObject());
+    com::ComPtr<skarvo_test::FakeObject> list(new skarvo_test::FakeObject());
     list->AddValue(L"Count", com::Variant(static_cast<long>(entries.size())));
     list->Add(L"Item", [entries](DISPPARAMS* params, VARIANT* out) -> HRESULT {
         long i = 0;
@@ -97,7 +57,7 @@ com::ComPtr<IDispatch> MakeForm(const std::vector<MenuControl>& controls) {
         if (i < 1 || static_cast<size_t>(i) > entries.size()) return DISP_E_BADINDEX;
         return VariantCopy(out, const_cast<VARIANT*>(&entries[static_cast<size_t>(i - 1)].Ref()));
     });
-    com::ComPtr<FakeObject> form(new FakeObject());
+    com::ComPtr<skarvo_test::FakeObject> form(new skarvo_test::FakeObject());
     form->AddValue(L"MenuControls", com::Variant(static_cast<IDispatch*>(list.Get())));
     return com::ComPtr<IDispatch>(form.Detach());
 }

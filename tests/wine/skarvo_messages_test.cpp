@@ -82,40 +82,6 @@ private:
     }
 };
 
-// An automation object answering a fixed set of members by name.
-class FakeObject final : public IDispatch, public com::RefCounted {
-public:
-    using Member = std::function<HRESULT(DISPPARAMS*, VARIANT*)>;
-    COM_REFCOUNT_METHODS(Find)
-    void Add(std::wstring name, Member member) { members_.emplace_back(std::move(name), std::move(member)); }
-
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
-        for (size_t i = 0; i < members_.size(); ++i)
-            if (lstrcmpiW(members_[i].first.c_str(), names[0]) == 0) {
-                ids[0] = static_cast<DISPID>(i + 1);
-                return S_OK;
-            }
-        return DISP_E_UNKNOWNNAME;
-    }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
-                        UINT*) override {
-        if (id < 1 || static_cast<size_t>(id) > members_.size()) return DISP_E_MEMBERNOTFOUND;
-        if (result) VariantInit(result);
-        return members_[static_cast<size_t>(id - 1)].second(params, result);
-    }
-
-private:
-    void* Find(REFIID iid) {
-        return iid == IID_IUnknown || iid == IID_IDispatch ? static_cast<IDispatch*>(this) : nullptr;
-    }
-    std::vector<std::pair<std::wstring, Member>> members_;
-};
-
 HRESULT Answer(VARIANT* out, long value) {
     if (out) {
         out->vt = VT_I4;
@@ -397,7 +363,7 @@ TEST_F(SkarvoMessagesTest, AccessKeysTypedInAnOpenMenuRunTheirItemOrBeep) {
 
 TEST_F(SkarvoMessagesTest, ShowPopupMenuShowsTheSubmenuAtTheObjectsPointAndReportsTheChoice) {
     // A form in twips: ScaleX and ScaleY give pixels of its own window.
-    com::ComPtr<FakeObject> form(new FakeObject());
+    com::ComPtr<skarvo_test::FakeObject> form(new skarvo_test::FakeObject());
     HWND h = window_.Get();
     std::vector<long> modesAsked;
     form->Add(L"ScaleMode", [](DISPPARAMS*, VARIANT* out) { return Answer(out, 1); });
@@ -439,7 +405,7 @@ TEST_F(SkarvoMessagesTest, ShowPopupMenuShowsTheSubmenuAtTheObjectsPointAndRepor
     // Cancelled: no event. An object without a scale of its own gives twips.
     sink_->raised.clear();
     g_driver = MenuDriver{};
-    com::ComPtr<FakeObject> plain(new FakeObject());
+    com::ComPtr<skarvo_test::FakeObject> plain(new skarvo_test::FakeObject());
     plain->Add(L"hwnd", [h](DISPPARAMS*, VARIANT* out) { return Answer(out, static_cast<long>(reinterpret_cast<LONG_PTR>(h))); });
     EXPECT_EQ(ShowPopup(plain.Get(), kFileItem, 3000, 1500, {VK_ESCAPE}), 0);
     ASSERT_GE(g_driver.idles, 1);
@@ -533,13 +499,13 @@ TEST_F(SkarvoMessagesTest, ImageListFromAnObjectDrawsItsFirstPictureBeforeReadin
         // Back to no image list and the 16-pixel cell a measure would give.
         menus_->put_ImageList(com::Variant(0L).Get());
         std::vector<std::string> calls;
-        com::ComPtr<FakeObject> picture(new FakeObject());
+        com::ComPtr<skarvo_test::FakeObject> picture(new skarvo_test::FakeObject());
         picture->Add(L"Draw", [&calls](DISPPARAMS* p, VARIANT*) {
             calls.push_back("Draw/" + std::to_string(p->cArgs));
             return S_OK;
         });
-        com::ComPtr<FakeObject> images(new FakeObject());
-        FakeObject* first = picture.Get();
+        com::ComPtr<skarvo_test::FakeObject> images(new skarvo_test::FakeObject());
+        skarvo_test::FakeObject* first = picture.Get();
         images->Add(L"Item", [&calls, first](DISPPARAMS* p, VARIANT* out) -> HRESULT {
             long i = 0;
             com::Variant(p->rgvarg[0]).ToLong(i);
@@ -549,7 +515,7 @@ TEST_F(SkarvoMessagesTest, ImageListFromAnObjectDrawsItsFirstPictureBeforeReadin
             first->AddRef();
             return S_OK;
         });
-        com::ComPtr<FakeObject> list(new FakeObject());
+        com::ComPtr<skarvo_test::FakeObject> list(new skarvo_test::FakeObject());
         if (c.hasListImages)
             list->Add(L"ListImages", [all = images.Get()](DISPPARAMS*, VARIANT* out) {
                 out->vt = VT_DISPATCH;

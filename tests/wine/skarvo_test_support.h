@@ -5,9 +5,13 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "com/com_support.h"
+#include "com/variant.h"
 #include "menu_images/skarvo_ids.h"
 #include "menu_images/skarvo_typelib.h"
 
@@ -52,5 +56,45 @@ inline ErrorText TakeErrorInfo() {
     SysFreeString(s);
     return text;
 }
+
+// An automation object answering a fixed set of members by name; enough to
+// stand for a host form and its menu controls.
+class FakeObject final : public IDispatch, public com::RefCounted {
+public:
+    using Member = std::function<HRESULT(DISPPARAMS*, VARIANT*)>;
+    COM_REFCOUNT_METHODS(Find)
+
+    void Add(std::wstring name, Member member) { members_.emplace_back(std::move(name), std::move(member)); }
+    void AddValue(const std::wstring& name, const com::Variant& value) {
+        Add(name, [value](DISPPARAMS*, VARIANT* out) { return out ? VariantCopy(out, const_cast<VARIANT*>(&value.Ref())) : S_OK; });
+    }
+
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
+        *n = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
+        for (size_t i = 0; i < members_.size(); ++i)
+            if (lstrcmpiW(members_[i].first.c_str(), names[0]) == 0) {
+                ids[0] = static_cast<DISPID>(i + 1);
+                return S_OK;
+            }
+        ids[0] = DISPID_UNKNOWN;
+        return DISP_E_UNKNOWNNAME;
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                        UINT*) override {
+        if (id < 1 || static_cast<size_t>(id) > members_.size()) return DISP_E_MEMBERNOTFOUND;
+        if (result) VariantInit(result);
+        return members_[static_cast<size_t>(id - 1)].second(params, result);
+    }
+
+private:
+    void* Find(REFIID iid) {
+        return iid == IID_IUnknown || iid == IID_IDispatch ? static_cast<IDispatch*>(this) : nullptr;
+    }
+    std::vector<std::pair<std::wstring, Member>> members_;
+};
 
 }  // namespace skarvo_test
