@@ -191,7 +191,7 @@ protected:
             if (h == FindWindowExA(f.FileBrowser1()->Window(), nullptr, "Button", nullptr))
                 return "FileBrowser1.button";
         }
-        for (const char* n : {"Command1", "Text4", "Command2", "chkLoadWinStart", "chkStartMin"})
+        for (const char* n : {"Command1", "Text4", "Command2", "chkLoadWinStart", "chkStartMin", "chkPreciso"})
             if (f.Control(n) == h) return n;
         return "<other>";
     }
@@ -203,11 +203,11 @@ TEST_F(OptionsKeyboardTest, OptionsOpenInTheFileBoxAndTabGoesThroughItsBoxAndBut
     ASSERT_NE(f.FileBrowser1(), nullptr);
     auto nome = [&](HWND h) { return NomeForm3(f, h); };
     EXPECT_EQ(nome(GetFocus()), "FileBrowser1.box");
-    const std::vector<std::string> avanti = {"FileBrowser1.button", "Command1",    "Text4",           "Command2",
-                                             "chkLoadWinStart",     "chkStartMin", "FileBrowser1.box"};
+    const std::vector<std::string> avanti = {"FileBrowser1.button", "Command1",    "Text4",      "Command2",
+                                             "chkLoadWinStart",     "chkStartMin", "chkPreciso", "FileBrowser1.box"};
     EXPECT_EQ(Giro(avanti.size(), false, nome), avanti);
-    const std::vector<std::string> indietro = {"chkStartMin", "chkLoadWinStart",     "Command2",        "Text4",
-                                               "Command1",    "FileBrowser1.button", "FileBrowser1.box"};
+    const std::vector<std::string> indietro = {"chkPreciso", "chkStartMin", "chkLoadWinStart",     "Command2",
+                                               "Text4",      "Command1",    "FileBrowser1.button", "FileBrowser1.box"};
     EXPECT_EQ(Giro(indietro.size(), true, nome), indietro);
     // The main window's order is its own.
     EXPECT_TRUE(IsChild(f.Handle(), GetFocus()));
