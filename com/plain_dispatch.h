@@ -32,6 +32,26 @@ HRESULT LookUpNames(const NameId (&table)[N], LPOLESTR* names, UINT count, DISPI
     return hr;
 }
 
+// Argument `n` (0 = first) of a call, or nullptr when it was not given.
+inline const VARIANT* Argument(const DISPPARAMS* params, UINT n) {
+    if (!params || n >= params->cArgs) return nullptr;
+    const VARIANT* v = &params->rgvarg[params->cArgs - 1 - n];
+    if (V_VT(v) == (VT_VARIANT | VT_BYREF)) v = V_VARIANTREF(v);
+    if (V_VT(v) == VT_ERROR && V_ERROR(v) == DISP_E_PARAMNOTFOUND) return nullptr;
+    return v;
+}
+
+// Fills `excep` for a numbered error of `source`, for Invoke to return.
+inline HRESULT NumberedError(EXCEPINFO* excep, const wchar_t* source, HRESULT code, const wchar_t* description) {
+    if (excep) {
+        *excep = EXCEPINFO{};
+        excep->scode = code;
+        excep->bstrSource = SysAllocString(source);
+        excep->bstrDescription = SysAllocString(description);
+    }
+    return DISP_E_EXCEPTION;
+}
+
 // The IUnknown and type-information half of such an object; GetIDsOfNames
 // and Invoke are the object's own.
 class PlainDispatch : public IDispatch, public RefCounted {

@@ -59,23 +59,10 @@ com::GdiObject<HBITMAP> Bitmap(const ImmaginiMenu::Immagine& im) {
 }
 
 HRESULT Raise(EXCEPINFO* excep, HRESULT code, const wchar_t* description) {
-    if (excep) {
-        *excep = EXCEPINFO{};
-        excep->scode = code;
-        excep->bstrSource = SysAllocString(L"ImageList1");
-        excep->bstrDescription = SysAllocString(description);
-    }
-    return DISP_E_EXCEPTION;
+    return com::NumberedError(excep, L"ImageList1", code, description);
 }
 
-// Argument `n` (0 = first) of a call, or nullptr when it was not given.
-const VARIANT* Argument(const DISPPARAMS* params, UINT n) {
-    if (!params || n >= params->cArgs) return nullptr;
-    const VARIANT* v = &params->rgvarg[params->cArgs - 1 - n];
-    if (V_VT(v) == (VT_VARIANT | VT_BYREF)) v = V_VARIANTREF(v);
-    if (V_VT(v) == VT_ERROR && V_ERROR(v) == DISP_E_PARAMNOTFOUND) return nullptr;
-    return v;
-}
+using com::Argument;
 
 bool Numero(const VARIANT* v, long& out) {
     if (!v) return false;
