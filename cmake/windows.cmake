@@ -3,9 +3,15 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=
 # Static runtime: the programs and DLLs run under Wine and Windows with no MinGW DLLs beside them.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-set(QUELMAR_WIDL i686-w64-mingw32-widl)
+# The type-library compiler and Wine's stdole2.tlb of the target's own width.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(QUELMAR_WIDL x86_64-w64-mingw32-widl)
+  set(QUELMAR_STDOLE_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+else()
+  set(QUELMAR_WIDL i686-w64-mingw32-widl)
+  set(QUELMAR_STDOLE_DIR /usr/lib/i386-linux-gnu/wine/i386-windows)
+endif()
 set(QUELMAR_IDL_INCLUDE /usr/include/wine/wine/windows)
-set(QUELMAR_STDOLE_DIR /usr/lib/i386-linux-gnu/wine/i386-windows)
 
 # quelmar_typelib(<target> <idl>): makes <name>.tlb and <name>_h.h from the IDL
 # in the current binary folder and makes <target> depend on them.

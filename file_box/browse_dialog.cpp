@@ -13,9 +13,12 @@
 namespace dravik {
 namespace {
 
-// The record as it was before the Windows 2000 fields: 76 bytes.
-constexpr DWORD kRecordSize = 76;
-static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == kRecordSize, "the 76-byte ANSI layout");
+// The record as it was before the Windows 2000 fields: 76 bytes in the
+// 32-bit build; the 64-bit build uses the platform's own layout of it.
+constexpr DWORD kRecordSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+#ifndef _WIN64
+static_assert(kRecordSize == 76, "the 76-byte ANSI layout");
+#endif
 
 constexpr DWORD kBufferSize = 255;
 

@@ -27,10 +27,12 @@ bool CommonDialog::Mostra(HWND owner, bool salva) {
         std::vector<char> nome(32768, '\0');
         FileName.copy(nome.data(), nome.size() - 1);
 
-        // The 76-byte record of the older layout: the fields after the
-        // template name are not used.
+        // The record of the older layout (76 bytes in the 32-bit build): the
+        // fields after the template name are not used.
         constexpr DWORD kDimensione = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+#ifndef _WIN64
         static_assert(kDimensione == 76, "the 76-byte open-file record");
+#endif
         OPENFILENAMEA ofn = {};
         ofn.lStructSize = kDimensione;
         ofn.hwndOwner = owner;
