@@ -2,6 +2,7 @@
 #include "player/play_command.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -141,6 +142,12 @@ int RunQuelmarPlay(const std::vector<std::string>& arguments) {
 
     ProgramImage program;
     if (!options.writeByte) {
+        // The reader takes a file whole: a device such as /dev/zero would never end.
+        struct stat st {};
+        if (stat(options.program.c_str(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))) {
+            Error(options.program + ": a device, not a program file");
+            return kExitBadInput;
+        }
         const FileResult read = LeggiProgrammaDaFile(options.program, program);
         if (!read.Ok()) {
             Error(timing::Utf8DaCp1252(read.Error));

@@ -272,6 +272,7 @@ TEST_F(QuelmarPlay, RefusedInputEndsWithOneAndTheFileNamed) {
     } cases[] = {
         {"--sim " + missing, 1, missing + "\": il file non esiste"},
         {"--sim " + shortFile, 1, shortFile},
+        {"--sim /dev/zero", 1, "/dev/zero: a device, not a program file"},
         {"--sim --bogus x.prl", 1, "Try 'quelmar-play --help'"},
         {"--port /dev/null " + SaveProgram("ok.prl", {{1, 0}}), 2, "not a ppdev parallel port"},
     };
