@@ -61,7 +61,7 @@ RunSummary StepPlayer::Play(const ProgramImage& program, const RunSettings& sett
             if (observer_) observer_->OnWrite(pass, i, s.Bit, late);
             if (!hasDue || late > kResyncMicro) {
                 // The first write starts the grid; one far behind it (the
-                // process was stopped, the machine suspended) starts a new
+                // process was stopped, or starved by a busy machine) starts a new
                 // one instead of the missed steps being written in a burst.
                 if (hasDue) ++summary.resyncs;
                 due = now;
