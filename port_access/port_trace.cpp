@@ -5,10 +5,6 @@
 
 namespace port_access {
 
-int FormatTraceLine(char* out, int64_t micros, uint16_t address, uint8_t value) {
-    return std::snprintf(out, 48, "%lld 0x%04X %u\n", static_cast<long long>(micros), address, value);
-}
-
 PortTrace::PortTrace() {
     QueryPerformanceFrequency(&frequency_);
     QueryPerformanceCounter(&start_);

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "port_access/trace_line.h"
+
 namespace port_access {
 
 class PortTrace {
@@ -23,8 +25,5 @@ private:
     LARGE_INTEGER start_{};
     LARGE_INTEGER frequency_{};
 };
-
-// The line for one write, without the trailing newline; `out` has room for 48 chars.
-int FormatTraceLine(char* out, int64_t micros, uint16_t address, uint8_t value);
 
 }  // namespace port_access

@@ -1,11 +1,22 @@
 #!/usr/bin/env bash
-# Builds the Windows tree and runs every benchmark program (bin/*_bench.exe)
-# under Wine + Xvfb, printing each one's figures. Benchmarks are never tests:
+# Runs the native benchmark of quelmar-play, then builds the Windows tree and
+# runs every benchmark program (bin/*_bench.exe) under Wine + Xvfb, printing
+# each one's figures. Benchmarks are never tests:
 # nothing here passes or fails on timing.
 set -uo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
 bash scripts/setup-deps.sh || exit 1
+
+# quelmar-play first: native, so its figures come even where Wine cannot run.
+echo "== play_bench (native quelmar-play, simulated port)"
+BUILD_NATIVE="${QUELMAR_BUILD_ROOT:-$ROOT/build}/native-release"
+cmake -S . -B "$BUILD_NATIVE" -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
+cmake --build "$BUILD_NATIVE" --target play_bench -j2 >/dev/null || exit 1
+echo "  load average: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) cores"
+"$BUILD_NATIVE/bench/play_bench" --no-realtime || echo "play_bench ended with exit code $?"
+"$BUILD_NATIVE/bench/play_bench" --realtime || echo "play_bench --realtime ended with exit code $?"
+echo
 
 JOBS=$(nproc)
 BUILD_ROOT="${QUELMAR_BUILD_ROOT:-$ROOT/build}"

@@ -22,3 +22,15 @@ cmake --build "$BUILD_WIN" -j"$(nproc)" --target quelmar_package
 for f in "$BUILD_WIN"/package/Quelmar-*-setup.exe "$BUILD_WIN"/package/Quelmar-*-win32.zip; do
   printf '%s  %s bytes\n' "$f" "$(stat -c %s "$f")"
 done
+
+# --- The Debian package of the Linux tools -----------------------------------
+# build/native-release/package/quelmar-play_<version>_<arch>.deb: quelmar-play,
+# quelmar-timing, the manual page and the README.Debian note, made by CPack
+# from an optimised native build (no Wine needed).
+BUILD_DEB="${QUELMAR_BUILD_ROOT:-$ROOT/build}/native-release"
+cmake -S . -B "$BUILD_DEB" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$BUILD_DEB" -j2 --target quelmar-play quelmar-timing quelmar_play_man
+(cd "$BUILD_DEB" && cpack -G DEB -B "$BUILD_DEB/package" >/dev/null)
+for f in "$BUILD_DEB"/package/quelmar-play_*.deb; do
+  printf '%s  %s bytes\n' "$f" "$(stat -c %s "$f")"
+done
