@@ -4,19 +4,34 @@
 #include <map>
 #include <mutex>
 
+#include "com/library_loading.h"
 #include "com/screen_units.h"
 
 namespace host {
 namespace {
 
+// A control library not named by a full path is taken from the program's
+// folder, by its full path: a file of that name in the current folder or on
+// PATH is never loaded.
+std::wstring ControlLibraryPath(const std::wstring& path) {
+    const bool full = (path.size() > 2 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) ||
+                      path.rfind(L"\\\\", 0) == 0;
+    return full ? path : com::PathBesideModule(nullptr, path);
+}
+
 // The control libraries loaded by path stay loaded for the rest of the
 // process, as COM keeps the libraries of registered classes: a multimedia
 // timer callback or a message still queued for a control's window may run
 // code of the library after its last object has gone.
-HMODULE LoadControlLibrary(const std::wstring& path) {
+HMODULE LoadControlLibrary(const std::wstring& name) {
     static std::mutex lock;
     static std::map<std::wstring, HMODULE> loaded;
     std::lock_guard<std::mutex> guard(lock);
+    const std::wstring path = ControlLibraryPath(name);
+    if (path.empty()) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
     auto it = loaded.find(path);
     if (it != loaded.end()) return it->second;
     HMODULE module = LoadLibraryW(path.c_str());

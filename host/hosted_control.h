@@ -42,8 +42,8 @@ namespace host {
 struct ControlSource {
     enum class Kind { Dll, ProgId, Object };
 
-    // The library at `path` (a bare name is looked for beside the program),
-    // asked directly for its class factory: no registration needed.
+    // The library at `path` (a bare name: the file beside the program, by its
+    // full path), asked directly for its class factory: no registration needed.
     static ControlSource FromDll(std::wstring path, const CLSID& clsid) {
         ControlSource s;
         s.kind = Kind::Dll;

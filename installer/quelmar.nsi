@@ -276,9 +276,11 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\Quelmar.lnk"
   DeleteRegKey HKLM "${UNINST_KEY}"
   ; A start-with-Windows entry of this user that names the removed program
-  ; would only fail at each logon.
+  ; would only fail at each logon. Quelmar writes it quoted; earlier versions
+  ; wrote the path bare.
   ReadRegStr $0 HKCU "${RUN_KEY}" "QUELMAR"
-  ${If} $0 == "$INSTDIR\Quelmar.EXE"
+  ${If} $0 == '"$INSTDIR\Quelmar.EXE"'
+  ${OrIf} $0 == "$INSTDIR\Quelmar.EXE"
     DeleteRegValue HKCU "${RUN_KEY}" "QUELMAR"
   ${EndIf}
   SetOutPath "$TEMP"

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include "com/com_support.h"
+#include "com/library_loading.h"
+
 namespace port_access {
 
 PortBackend& PortBackend::Instance() {
@@ -11,9 +14,11 @@ PortBackend& PortBackend::Instance() {
 }
 
 PortBackend::PortBackend() {
-    // The driver DLL stays loaded for the life of the process; its absence is
-    // not an error, only a reason to simulate.
-    HMODULE driver = LoadLibraryA("inpout32.dll");
+    // The driver is taken from this component's folder or the system folder
+    // only: one planted in the current folder or on PATH is never run. It
+    // stays loaded for the life of the process; its absence is not an error,
+    // only a reason to simulate.
+    HMODULE driver = com::LoadLibraryBesideOrSystem(com::ThisModule(), L"inpout32.dll");
     if (!driver) return;
     out32_ = reinterpret_cast<Out32Fn>(reinterpret_cast<void*>(GetProcAddress(driver, "Out32")));
     inp32_ = reinterpret_cast<Inp32Fn>(reinterpret_cast<void*>(GetProcAddress(driver, "Inp32")));

@@ -1,5 +1,6 @@
 // Where port writes go: the real port through the inpout32 driver DLL when it
-// is installed, else a simulated port that holds the last byte of each address.
+// is installed beside the component or in the system folder, else a simulated
+// port that holds the last byte of each address.
 #pragma once
 
 #include <cstdint>

@@ -13,6 +13,7 @@
 #include "services/anima_form.h"
 #include "services/arg_argv.h"
 #include "services/mod_registry.h"
+#include "services/options_values.h"
 #include "services/port_setup.h"
 #include "services/porte_sistema.h"
 #include "services/settings_store.h"
@@ -641,9 +642,8 @@ bool Form1::Load(const std::string& rigaComando, int& exitCode) {
     if (!fileStart.empty()) CaricaFile2(fileStart);
 
     // 17. Autostart runs the program at once.
-    if (!modRegistry::LeggiValore(modRegistry::kHKeyCurrentUser, modRegistry::kChiaveRun,
-                                  modRegistry::kNomeAutostart)
-             .empty()) {
+    if (AutostartOn(modRegistry::LeggiValore(modRegistry::kHKeyCurrentUser, modRegistry::kChiaveRun,
+                                             modRegistry::kNomeAutostart))) {
         stato_.InEsecuzione = false;
         Command3_Click();
         if (chiusura_) return true;

@@ -67,9 +67,8 @@ bool Selezionato(HWND h) { return SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHEC
 void Seleziona(HWND h, bool on) { SendMessageA(h, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
 
 bool AutostartPresente() {
-    return !modRegistry::LeggiValore(modRegistry::kHKeyCurrentUser, modRegistry::kChiaveRun,
-                                     modRegistry::kNomeAutostart)
-                .empty();
+    return AutostartOn(modRegistry::LeggiValore(modRegistry::kHKeyCurrentUser, modRegistry::kChiaveRun,
+                                                modRegistry::kNomeAutostart));
 }
 
 HFONT FontMsSansSerif(bool grassetto) {
@@ -232,7 +231,7 @@ void Form3::chkLoadWinStart_Click() {
     if (Caricamento) return;
     if (Selezionato(chkLoadWinStart))
         modRegistry::ScriviValore(modRegistry::kHKeyCurrentUser, modRegistry::kChiaveRun, modRegistry::kNomeAutostart,
-                                  PercorsoAutostart(PercorsoModulo()));
+                                  AutostartCommand(PercorsoModulo()));
     else
         modRegistry::CancellaValore(modRegistry::kHKeyCurrentUser, modRegistry::kChiaveRun,
                                     modRegistry::kNomeAutostart);

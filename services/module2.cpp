@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "com/library_loading.h"
 #include "host/dialog_keys.h"
 #include "sequencer/form1.h"
 
@@ -53,5 +54,7 @@ int Main(HINSTANCE instance, const char* rigaComando) {
 }  // namespace Module2
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR rigaComando, int) {
+    // Before anything is loaded: the program's folder and the system folders only.
+    com::RestrictLibrarySearch();
     return Module2::Main(instance, rigaComando);
 }

@@ -61,6 +61,21 @@ std::string PercorsoAutostart(const std::string& percorsoModulo) {
     return CartellaProgramma(percorsoModulo) + "\\" + nome + ".EXE";
 }
 
+std::string AutostartCommand(const std::string& percorsoModulo) {
+    return '"' + PercorsoAutostart(percorsoModulo) + '"';
+}
+
+std::string AutostartProgram(const std::string& storedCommand) {
+    const size_t first = storedCommand.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    const size_t last = storedCommand.find_last_not_of(" \t");
+    if (storedCommand[first] != '"') return storedCommand.substr(first, last - first + 1);
+    const size_t close = storedCommand.find('"', first + 1);
+    return storedCommand.substr(first + 1, (close == std::string::npos ? last + 1 : close) - first - 1);
+}
+
+bool AutostartOn(const std::string& storedCommand) { return !AutostartProgram(storedCommand).empty(); }
+
 bool PrecisoDaTesto(const std::string& valore) { return valore == "1"; }
 
 }  // namespace quelmar

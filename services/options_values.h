@@ -1,6 +1,6 @@
 // The rules of the options window that need no platform: the keys the custom
 // address box accepts, the reading of its text, and the autostart command
-// built from the program's path. Portable: no platform headers.
+// built from the program's path and read back. Portable: no platform headers.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +32,21 @@ std::string CartellaProgramma(const std::string& percorsoModulo);
 // without its extension and ".EXE" (C:\Tools\Quelmar.exe -> C:\Tools\Quelmar.EXE;
 // a program in a drive's root gives C:\\Quelmar.EXE, which the platform accepts).
 std::string PercorsoAutostart(const std::string& percorsoModulo);
+
+// The autostart entry as it is written: the path of PercorsoAutostart in
+// quotation marks, so that the platform takes the whole path as the program
+// even where a folder name holds a blank (unquoted, C:\Program Files\...
+// would first be tried as C:\Program.exe).
+std::string AutostartCommand(const std::string& percorsoModulo);
+
+// The program a stored autostart entry names: the text inside the quotation
+// marks when it starts with one (up to the closing one, or to the end when
+// that is missing), else the whole text as earlier versions stored it, bare;
+// blanks around the entry are dropped.
+std::string AutostartProgram(const std::string& storedCommand);
+
+// Whether a stored autostart entry (empty when absent) makes the program start with the system.
+bool AutostartOn(const std::string& storedCommand);
 
 // The stored "Option"/"Preciso": on only for "1"; "0", absent and anything else are off.
 bool PrecisoDaTesto(const std::string& valore);

@@ -5,7 +5,14 @@
 
 #include "timing_tool/timing_report.h"
 
+#ifdef _WIN32
+#include "com/library_loading.h"
+#endif
+
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    com::RestrictLibrarySearch();
+#endif
     std::vector<std::string> argomenti(argv + 1, argv + argc);
     std::string uscita, errori;
     const int codice = quelmar::timing::EseguiQuelmarTiming(argomenti, uscita, errori);

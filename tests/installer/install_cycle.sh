@@ -68,6 +68,7 @@ no_folder() { [ ! -e "$DIR" ] || { ls -A "$DIR" | sed 's/^/  left /'; return 1; 
 reg_value() { python3 "$HERE/wine_registry.py" --query "$WINEPREFIX" "$1" "$2"; }
 reg_has_key() { python3 "$HERE/wine_registry.py" --query "$WINEPREFIX" "$1"; }
 no_key() { ! reg_has_key "$1"; }
+no_value() { ! reg_value "$1" "$2" >/dev/null; }
 equals() { [ "$1" = "$2" ] || { echo "  got [$1], expected [$2]"; return 1; }; }
 
 check "before the install no control is created by ProgID" equals \
@@ -157,9 +158,19 @@ check "the reinstall replaces a changed file" bash -c "! grep -qx old '$DIR/READ
 check "the reinstall keeps the user's settings" equals "$(reg_value "$SETTINGS\\Option" Min)" "1"
 check "the reinstall keeps the user's program file" test -f "$DIR/mine.prl"
 
+# --- A start-with-Windows entry naming the installed program, quoted as Quelmar writes it.
+RUN='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run]' \
+  '"QUELMAR"="\"C:\\Program Files\\Quelmar\\Quelmar.EXE\""' >"$C/run.reg"
+wine regedit /S 'C:\run.reg' >/dev/null 2>&1 </dev/null
+settle
+check "the start-with-Windows entry is set for the uninstall" equals "$(reg_value "$RUN" QUELMAR)" \
+  '"C:\Program Files\Quelmar\Quelmar.EXE"'
+
 # --- Silent uninstall (QuietUninstallString).
 wine 'C:\Program Files\Quelmar\uninstall.exe' /S >/dev/null 2>&1 </dev/null
 settle
+check "the uninstall removes the start-with-Windows entry naming it" no_value "$RUN" QUELMAR
 check "the uninstall removes every shipped file" none_present
 check "the uninstall keeps the user's program file" test -f "$DIR/mine.prl"
 check "the uninstall removes the shortcut" no_shortcut
@@ -168,17 +179,19 @@ for p in Rintok.RintokCtl Dravik.FileBrowser Skarvo.DTPSkarvo Skarvo.GSubclass; 
   check "the uninstall removes the ProgID $p" no_key "HKCR\\$p"
 done
 check "the user's settings are still there" equals "$(reg_value "$SETTINGS\\Option" Min)" "1"
-rm -f "$DIR/mine.prl" "$C/create_controls.vbs" "$C/controls.txt" "$C/controls-before.txt" "$C/prefix.reg"
+rm -f "$DIR/mine.prl" "$C/run.reg" "$C/create_controls.vbs" "$C/controls.txt" "$C/controls-before.txt" "$C/prefix.reg"
 rmdir "$DIR" 2>/dev/null
 settle
 snapshot "$WORK/after"
 # Every key and value compared, but the device list, where Wine notes again
 # at each start the display driver's date, and the session manager's list of
 # files to delete at the next start, where the uninstaller's copy of itself
-# in the temporary folder goes.
+# in the temporary folder goes; and the Run key, which the test itself may
+# have made for its start-with-Windows entry.
 check "the registry after the uninstall is as before the install, but for the user's settings" \
   python3 "$HERE/wine_registry.py" "$WORK/before" "$WORK/after" \
   --allow 'software\vb and vba program settings\quelmar' \
+  --allow 'software\microsoft\windows\currentversion\run' \
   --ignore 'system\currentcontrolset\control\class\' \
   --ignore 'system\currentcontrolset\control\session manager'
 echo "$failures check(s) failed"

@@ -56,6 +56,27 @@ TEST(OptionsValues, AutostartCommandIsFolderNameAndUpperCaseExtension) {
     }
 }
 
+TEST(OptionsValues, AutostartEntryIsWrittenQuotedAndReadBackQuotedOrBare) {
+    EXPECT_EQ(AutostartCommand("C:\\Program Files\\Quelmar\\Quelmar.exe"),
+              "\"C:\\Program Files\\Quelmar\\Quelmar.EXE\"");
+    const struct {
+        const char* stored;
+        const char* program;
+    } casi[] = {
+        {"\"C:\\Program Files\\Quelmar\\Quelmar.EXE\"", "C:\\Program Files\\Quelmar\\Quelmar.EXE"},
+        // Written bare by earlier versions, blanks in the path included.
+        {"C:\\Program Files\\Quelmar\\Quelmar.EXE", "C:\\Program Files\\Quelmar\\Quelmar.EXE"},
+        {" \"C:\\Q.EXE\" /min ", "C:\\Q.EXE"},
+        {"\"C:\\Q.EXE ", "C:\\Q.EXE"},  // no closing mark
+        {"5", "5"},                        // a binary value's text
+        {"", ""}, {"  ", ""}, {"\"\"", ""}, {"\"", ""},
+    };
+    for (const auto& c : casi) {
+        EXPECT_EQ(AutostartProgram(c.stored), c.program) << c.stored;
+        EXPECT_EQ(AutostartOn(c.stored), *c.program != '\0') << c.stored;
+    }
+}
+
 TEST(OptionsValues, PreciseTimingIsOnOnlyForAStoredOne) {
     const struct {
         const char* valore;

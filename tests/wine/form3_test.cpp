@@ -317,12 +317,12 @@ TEST_F(Form3Test, AutostartEntryIsWrittenAndDeletedWithTheProgramPath) {
     Opzioni();
     EXPECT_FALSE(SendMessageA(O("chkLoadWinStart"), BM_GETCHECK, 0, 0) == BST_CHECKED);
     PremiO("chkLoadWinStart");
-    const std::string atteso = quelmar::PercorsoAutostart(ProgrammaDelTest());
-    ASSERT_EQ(atteso.substr(atteso.size() - 4), ".EXE");
+    const std::string atteso = quelmar::AutostartCommand(ProgrammaDelTest());
+    ASSERT_EQ(atteso.substr(atteso.size() - 5), ".EXE\"");
     const auto valore = AutostartRegistrato();
     ASSERT_TRUE(valore.has_value());
     EXPECT_EQ(valore->tipo, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(valore->testo, atteso) << "no quotes";
+    EXPECT_EQ(valore->testo, atteso) << "quoted";
 
     PremiO("chkLoadWinStart");
     EXPECT_FALSE(AutostartRegistrato().has_value());

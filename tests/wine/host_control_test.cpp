@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "com/library_loading.h"
 #include "com/screen_units.h"
 #include "tests/wine/rintok_test_support.h"
 
@@ -407,7 +408,11 @@ TEST_F(HostTest, CreationFailuresLeaveNoControlAndNoWindowBehind) {
     } cases[] = {
         {"missing library", host::ControlSource::FromDll(L"nessuno-controllo.dll", rintok::kClsidRintokCtl),
          HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)},
-        {"library without a class factory", host::ControlSource::FromDll(L"kernel32.dll", rintok::kClsidRintokCtl),
+        // A bare name is only ever looked for beside the program.
+        {"system library by bare name", host::ControlSource::FromDll(L"kernel32.dll", rintok::kClsidRintokCtl),
+         HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)},
+        {"library without a class factory",
+         host::ControlSource::FromDll(com::PathInSystemFolder(L"kernel32.dll"), rintok::kClsidRintokCtl),
          HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND)},
         {"class the library lacks", host::ControlSource::FromDll(rintok::kDllName, unknownClsid),
          CLASS_E_CLASSNOTAVAILABLE},

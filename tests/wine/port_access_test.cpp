@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "com/com_support.h"
+#include "com/library_loading.h"
 #include "tests/wine/wine_test_support.h"
 
 namespace {
@@ -123,6 +124,43 @@ TEST_F(PortAccessTest, TraceRecordsEveryWriteInOrder) {
     EXPECT_LE(lines[0].micros, lines[1].micros);
     EXPECT_LE(lines[1].micros, lines[2].micros);
     DeleteFileA(trace.c_str());
+}
+
+// The driver loader, with the loader's search flags and without them (the
+// loader of a Windows 7 that lacks its update): a library is found beside the
+// asking module or in the system folder, never in the current folder or on PATH.
+TEST(DriverLoading, OnlyBesideTheAskingModuleOrInTheSystemFolder) {
+    const std::wstring standIn = com::PathBesideModule(nullptr, L"standin_driver.dll");
+    const std::string planted = wine_test::TempFolder("planted");
+    ASSERT_TRUE(CopyFileW(standIn.c_str(), std::wstring(planted.begin(), planted.end()).append(L"\\planted.dll").c_str(),
+                          FALSE));
+    const std::wstring system = com::PathInSystemFolder(L"quelmar_test_driver.dll");
+    ASSERT_TRUE(CopyFileW(standIn.c_str(), system.c_str(), FALSE));
+    char path[32768] = {};
+    GetEnvironmentVariableA("PATH", path, sizeof path);
+    char current[MAX_PATH * 2] = {};
+    GetCurrentDirectoryA(sizeof current, current);
+    SetEnvironmentVariableA("PATH", (planted + ";" + path).c_str());
+    SetCurrentDirectoryA(planted.c_str());
+    const struct {
+        const wchar_t* name;
+        bool loads;
+    } cases[] = {
+        {L"standin_driver.dll", true},        // beside the test program
+        {L"quelmar_test_driver.dll", true},   // in the system folder
+        {L"planted.dll", false},              // in the current folder and on PATH only
+        {L"..\\standin_driver.dll", false},  // not a bare name
+    };
+    for (bool searchFlags : {true, false}) {
+        for (const auto& c : cases) {
+            HMODULE module = com::LoadLibraryBesideOrSystem(nullptr, c.name, searchFlags);
+            EXPECT_EQ(module != nullptr, c.loads) << searchFlags << " " << std::string(c.name, c.name + wcslen(c.name));
+            if (module) FreeLibrary(module);
+        }
+    }
+    SetCurrentDirectoryA(current);
+    SetEnvironmentVariableA("PATH", path);
+    DeleteFileW(system.c_str());
 }
 
 }  // namespace

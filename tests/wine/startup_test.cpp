@@ -1,12 +1,37 @@
 // Quelmar.exe started as a process: direct-write mode, the port choice from
-// the settings store, refused command-line values and the idle window.
+// the settings store, refused command-line values, the idle window, where the
+// port driver is taken from and the start-with-Windows entry.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "services/mod_registry.h"
 #include "tests/wine/wine_test_support.h"
 
 namespace {
+
+// The stand-in driver's log lines; none when it was never loaded.
+std::vector<std::string> DriverLog(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// A copy of the program with its libraries in a folder whose name holds a blank.
+std::string CopyOfProgram() {
+    const std::string folder = wine_test::TempFolder("Quelmar copia");
+    for (const char* f : {"Quelmar.exe", "hwinterface.ocx", "Rintok.dll", "Skarvo.dll", "Dravik.dll"})
+        CopyFileA((wine_test::ProgramFolder() + "\\" + f).c_str(), (folder + "\\" + f).c_str(), FALSE);
+    return folder;
+}
+
+std::string AutostartEntry() {
+    return modRegistry::LeggiValore(modRegistry::kHKeyCurrentUser, modRegistry::kChiaveRun,
+                                    modRegistry::kNomeAutostart);
+}
 
 class StartupTest : public ::testing::Test {
 protected:
@@ -128,6 +153,69 @@ TEST_F(StartupTest, WithoutDirectWriteTheIdleWindowShowsWithItsCaption) {
     // The last character is code 223 of Windows-1252.
     EXPECT_EQ(caption, L"Programmazione porta parallela 3.1.0.0  \u00DF");
     EXPECT_TRUE(wine_test::ReadTrace(trace_).empty()) << "starting writes nothing to the port";
+}
+
+TEST_F(StartupTest, PortDriverIsTakenFromBesideTheProgramNeverFromTheCurrentFolderOrPath) {
+    const std::string log = wine_test::TempPath("driver-log.txt");
+    const std::string standIn = wine_test::ProgramFolder() + "\\standin_driver.dll";
+    const std::vector<std::string> env = {"QUELMAR_PORT_TRACE=" + trace_, "QUELMAR_STANDIN_DRIVER_LOG=" + log};
+    DeleteFileA(log.c_str());
+
+    // Planted in the current folder, which is also on PATH: not loaded, the simulated port takes the write.
+    ASSERT_TRUE(CopyFileA(standIn.c_str(), (folder_ + "\\inpout32.dll").c_str(), FALSE));
+    char path[32768] = {};
+    GetEnvironmentVariableA("PATH", path, sizeof path);
+    SetEnvironmentVariableA("PATH", (folder_ + ";" + path).c_str());
+    auto r = wine_test::RunProcess("\"" + wine_test::ProgramFolder() + "\\Quelmar.exe\" w=5 p=h378", folder_, env,
+                                   180000);
+    SetEnvironmentVariableA("PATH", path);
+    ASSERT_TRUE(r.finished);
+    EXPECT_TRUE(DriverLog(log).empty());
+    ASSERT_EQ(wine_test::ReadTrace(trace_).size(), 1u);
+
+    // Beside the program: loaded, and the write goes through its Out32.
+    const std::string copy = CopyOfProgram();
+    ASSERT_TRUE(CopyFileA(standIn.c_str(), (copy + "\\inpout32.dll").c_str(), FALSE));
+    r = wine_test::RunProcess("\"" + copy + "\\Quelmar.exe\" w=5 p=h378", folder_, env, 180000);
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(DriverLog(log), (std::vector<std::string>{"loaded", "Out32 0x0378 5"}));
+    DeleteFileA(log.c_str());
+    DeleteFileA((folder_ + "\\inpout32.dll").c_str());
+}
+
+TEST_F(StartupTest, StartEntryFromAFolderWithABlankIsQuotedAndAnOldBareOneStillReadsAsOn) {
+    const std::string copy = CopyOfProgram();
+    const std::string bare = copy + "\\Quelmar.EXE";
+    HWND form1 = nullptr;
+    int openings = 0;
+    const auto r = wine_test::RunProcess("\"" + copy + "\\Quelmar.exe\"", folder_, {}, 180000, [&](HWND w) {
+        const HWND box = GetDlgItem(w, 103);  // chkLoadWinStart
+        const auto ticked = [&] { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; };
+        if (wine_test::ClassName(w) == "QuelmarForm1") {
+            form1 = w;
+            PostMessageA(form1, WM_COMMAND, 2006, 0);  // MnuOpz
+        } else if (wine_test::ClassName(w) == "QuelmarForm3" && ++openings == 1) {
+            EXPECT_FALSE(ticked());
+            PostMessageA(box, BM_CLICK, 0, 0);
+            EXPECT_TRUE(wine_test::PumpUntil([] { return !AutostartEntry().empty(); }, 60000));
+            EXPECT_EQ(AutostartEntry(), "\"" + bare + "\"");
+            EXPECT_TRUE(ticked());
+            PostMessageA(box, BM_CLICK, 0, 0);
+            EXPECT_TRUE(wine_test::PumpUntil([] { return AutostartEntry().empty(); }, 60000));
+            EXPECT_FALSE(ticked());
+            // As earlier versions wrote it, read at the next opening.
+            modRegistry::ScriviValore(modRegistry::kHKeyCurrentUser, modRegistry::kChiaveRun,
+                                      modRegistry::kNomeAutostart, bare);
+            PostMessageA(w, WM_CLOSE, 0, 0);
+            PostMessageA(form1, WM_COMMAND, 2006, 0);
+        } else if (wine_test::ClassName(w) == "QuelmarForm3") {
+            EXPECT_TRUE(ticked()) << "the bare entry reads as on";
+            PostMessageA(form1, WM_CLOSE, 0, 0);
+        }
+    });
+    modRegistry::CancellaValore(modRegistry::kHKeyCurrentUser, modRegistry::kChiaveRun, modRegistry::kNomeAutostart);
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(openings, 2);
 }
 
 }  // namespace
