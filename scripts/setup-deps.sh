@@ -5,8 +5,11 @@ set -euo pipefail
 
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+# fonts-wine: Wine's own MS Sans Serif and Tahoma, the fonts the windows are
+# laid out for; without them Wine substitutes wider ones and the caption test
+# would measure those.
 for p in cmake make g++ googletest g++-mingw-w64-i686 mingw-w64-tools libwine-dev \
-         wine wine32:i386 xvfb xauth x11-utils locales gtkwave clang nsis; do
+         wine wine32:i386 xvfb xauth x11-utils locales gtkwave clang nsis fonts-wine; do
   have_pkg "$p" || need+=("$p")
 done
 SUDO=""
@@ -26,6 +29,68 @@ ensure_locale() {
 # registered with the kernel for i386 executables. qemu before 8 does not keep
 # the fixed addresses Wine reserves its memory at, and Wine never starts under
 # it, so the distribution's backports supply a newer one where needed.
+# The backports source is the machine's own Debian source (mirror and key as
+# the machine already uses them) with the suite <codename>-backports: the
+# entry whose suite is the release's codename and which has the component
+# main, from the deb822 files (*.sources) or the one-line lists
+# (sources.list, *.list). Prints the one-line entry; fails when there is none.
+backports_entry() {
+  local codename=$1 apt=${2:-/etc/apt}
+  local files=()
+  for f in "$apt"/sources.list.d/*.sources "$apt"/sources.list "$apt"/sources.list.d/*.list; do
+    [ -f "$f" ] && [ "$(basename "$f")" != quelmar-backports.list ] && files+=("$f")
+  done
+  [ ${#files[@]} -gt 0 ] || return 1
+  awk -v want="$codename" '
+    function trim(t) { sub(/^[ \t]+/, "", t); sub(/[ \t]+$/, "", t); return t }
+    function has(list, word,   n, a, i) { n = split(list, a, /[ \t]+/); for (i = 1; i <= n; i++) if (a[i] == word) return 1; return 0 }
+    function emit(uri, key) {
+      if (key != "" && key !~ /^\//) key = ""   # a key written inline cannot go on one line: apt finds it among its trusted keys
+      printf "deb %s%s %s-backports main\n", key == "" ? "" : "[signed-by=" key "] ", uri, want
+      found = 1; exit
+    }
+    function stanza_end() {
+      if (types != "" && has(types, "deb") && has(suites, want) && has(comps, "main") && tolower(enabled) != "no") {
+        split(trim(uris), u, /[ \t]+/); emit(u[1], trim(signed))
+      }
+      types = suites = comps = uris = signed = enabled = ""
+    }
+    FNR == 1 { if (deb822) stanza_end(); deb822 = FILENAME ~ /\.sources$/ }
+    deb822 && /^[ \t]*#/ { next }
+    deb822 && /^[ \t]*$/ { stanza_end(); next }
+    deb822 && /^[^ \t]/ {
+      field = tolower($0); sub(/:.*/, "", field); value = $0; sub(/^[^:]*:/, "", value); value = trim(value)
+      if (field == "types") types = value; else if (field == "suites") suites = value
+      else if (field == "components") comps = value; else if (field == "uris") uris = value
+      else if (field == "signed-by") signed = value; else if (field == "enabled") enabled = value
+      next
+    }
+    !deb822 && $1 == "deb" {
+      line = $0; opts = ""
+      if (match(line, /\[[^]]*\]/)) { opts = substr(line, RSTART + 1, RLENGTH - 2); line = substr(line, 1, RSTART - 1) substr(line, RSTART + RLENGTH) }
+      n = split(line, w, /[ \t]+/)
+      if (n >= 4 && w[3] == want) {
+        comps = ""; for (i = 4; i <= n; i++) comps = comps " " w[i]
+        key = ""; m = split(opts, o, /[ \t]+/)
+        for (i = 1; i <= m; i++) if (o[i] ~ /^signed-by=/) { key = o[i]; sub(/^signed-by=/, "", key) }
+        if (has(trim(comps), "main")) emit(w[2], key)
+      }
+    }
+    END { if (!found && deb822) stanza_end(); if (!found) exit 1 }
+  ' "${files[@]}"
+}
+
+# Writes the backports entry, or leaves it when it is already the one derived.
+ensure_backports_source() {
+  local codename=$1 list=/etc/apt/sources.list.d/quelmar-backports.list entry
+  if ! entry=$(backports_entry "$codename"); then
+    echo "No Debian source for $codename (suite $codename, component main) in /etc/apt: add a $codename-backports source by hand" >&2
+    return 1
+  fi
+  [ -f "$list" ] && [ "$(cat "$list")" = "$entry" ] && return 0
+  echo "$entry" | $SUDO tee "$list" >/dev/null
+}
+
 i386_runs() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
 qemu_i386_new_enough() {
   local v
@@ -36,10 +101,7 @@ ensure_i386_exec() {
   if i386_runs && [ "${QUELMAR_FORCE_QEMU:-0}" != 1 ]; then return 0; fi
   if ! qemu_i386_new_enough; then
     . /etc/os-release
-    local list=/etc/apt/sources.list.d/quelmar-backports.list
-    if [ ! -f "$list" ]; then
-      echo "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian ${VERSION_CODENAME}-backports main" | $SUDO tee "$list" >/dev/null
-    fi
+    ensure_backports_source "$VERSION_CODENAME"
     echo "Installing qemu-user (32-bit programs cannot start on this kernel)"
     $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends -t "${VERSION_CODENAME}-backports" qemu-user >/dev/null
@@ -65,6 +127,14 @@ ensure_fuzzer() {
   $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "libclang-rt-$v-dev" >/dev/null
 }
+
+# --backports-entry [APT_DIR]: prints the backports entry derived from the
+# sources in APT_DIR (default /etc/apt) and changes nothing.
+if [ "${1:-}" = --backports-entry ]; then
+  . /etc/os-release
+  backports_entry "$VERSION_CODENAME" "${2:-/etc/apt}"
+  exit
+fi
 
 if [ ${#need[@]} -eq 0 ]; then
   ensure_locale

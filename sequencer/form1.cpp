@@ -226,31 +226,33 @@ void Form1::CreaControlli() {
                            i == 0 ? 392 : 548, 24, 34, 26, ids::kCommand2 + i);
         SendMessageA(Command2[i], BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(frecce_[i].Get()));
     }
-    Crea("Label5", "STATIC", Testi::kLabel5, label, 436, 30, 70, 14, ids::kStatico);
+    Crea("Label5", "STATIC", Testi::kLabel5, label, 430, 30, 74, 14, ids::kStatico);
     Label4 = Crea("Label4", "STATIC", "", label | SS_SUNKEN | SS_CENTER, 506, 28, 36, 16, ids::kStatico);
     Crea("Label10", "STATIC", Testi::kLabel10, label, 392, 62, 80, 14, ids::kStatico);
     Label9 = Crea("Label9", "STATIC", "", label | SS_SUNKEN | SS_CENTER, 476, 60, 50, 16, ids::kStatico);
 
     // Fields of the current step.
     Crea("Label3(1)", "STATIC", Testi::kIntervallo, label, 382, 110, 56, 14, ids::kStatico);
-    Text3 = Crea("Text3", "EDIT", "", vis | WS_TABSTOP | ES_AUTOHSCROLL | ES_RIGHT, 440, 106, 84, 22, ids::kText3);
+    // The duration box holds ten digits; the rest of the row is the check box's caption.
+    Text3 = Crea("Text3", "EDIT", "", vis | WS_TABSTOP | ES_AUTOHSCROLL | ES_RIGHT, 440, 106, 72, 22, ids::kText3);
     SendMessageA(Text3, EM_LIMITTEXT, 10, 0);
-    Check2 = Crea("Check2", "BUTTON", Testi::kCheck2, casella, 530, 108, 64, 18, ids::kCheck2);
+    Check2 = Crea("Check2", "BUTTON", Testi::kCheck2, casella, 516, 108, 76, 18, ids::kCheck2);
 
     // Step commands.
     Crea("Frame2", "BUTTON", Testi::kFrameComandiStep, frame, 380, 132, 212, 82, ids::kStatico);
+    // "Descrizione" is the longest caption: its button takes some of "Elenco"'s width.
     const struct {
-        int indice, x, y;
-    } posti[] = {{0, 388, 150}, {1, 456, 150}, {2, 524, 150}, {3, 388, 182}, {7, 456, 182},
-                 {4, 388, 238}, {5, 456, 238}, {6, 532, 238}};
+        int indice, x, y, w;
+    } posti[] = {{0, 388, 150, 64}, {1, 456, 150, 64}, {2, 524, 150, 64}, {3, 388, 182, 64}, {7, 456, 182, 64},
+                 {4, 388, 238, 72}, {5, 464, 238, 52}, {6, 532, 238, 52}};
     for (const auto& p : posti) {
         if (p.indice == 4) {
             Crea("Frame5", "BUTTON", Testi::kFrameVisualizza, frame, 380, 220, 140, 50, ids::kStatico);
             Crea("Frame6", "BUTTON", Testi::kFrameTest, frame, 524, 220, 68, 50, ids::kStatico);
         }
         Command1[p.indice] = Crea("Command1(" + std::to_string(p.indice) + ")", "BUTTON",
-                                  Testi::kCommand1[p.indice].Caption, pulsante, p.x, p.y,
-                                  p.indice == 6 ? 52 : 64, 24, ids::kCommand1 + p.indice);
+                                  Testi::kCommand1[p.indice].Caption, pulsante, p.x, p.y, p.w, 24,
+                                  ids::kCommand1 + p.indice);
     }
 
     // Run options, total duration and the run button.

@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "com/screen_units.h"
 #include "file_box/dravik_ids.h"
 #include "host/dialog_keys.h"
@@ -77,6 +79,37 @@ HFONT FontMsSansSerif(bool grassetto) {
                        VARIABLE_PITCH | FF_SWISS, "MS Sans Serif");
 }
 
+// Two labels that read as one sentence: when the first line is wider than
+// its label in the font the window got, its last words go to the start of
+// the second line. Where the font is the one the layout was drawn for, the
+// lines stay as designed.
+void RewrapLines(HWND first, HWND second) {
+    char a[128] = {}, b[128] = {};
+    GetWindowTextA(first, a, sizeof a);
+    GetWindowTextA(second, b, sizeof b);
+    std::string line1 = a, line2 = b;
+    RECT room;
+    GetClientRect(first, &room);
+    HDC dc = GetDC(first);
+    if (!dc) return;
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(first, WM_GETFONT, 0, 0)));
+    auto width = [dc](const std::string& t) {
+        SIZE size = {};
+        GetTextExtentPoint32A(dc, t.c_str(), static_cast<int>(t.size()), &size);
+        return size.cx;
+    };
+    for (size_t cut; width(line1) > room.right && (cut = line1.rfind(' ')) != std::string::npos;) {
+        line2 = line1.substr(cut + 1) + " " + line2;
+        line1.erase(cut);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(first, dc);
+    if (line1 != a) {
+        SetWindowTextA(first, line1.c_str());
+        SetWindowTextA(second, line2.c_str());
+    }
+}
+
 }  // namespace
 
 Form3::Form3(HINSTANCE instance, HWND owner, int16_t& indirizzoPersonalizzato)
@@ -142,6 +175,7 @@ void Form3::CreaControlli() {
          grassetto);
     Crea("Label1(1)", "STATIC", Testi::kLabel1Form3[1], SS_LEFTNOWORDWRAP, {240, 400, 4035, 195}, kIdStatico,
          grassetto);
+    RewrapLines(Control("Label1(0)"), Control("Label1(1)"));
     CreaFileBrowser1();
     Command1 = Crea("Command1", "BUTTON", Testi::kNessunFile, WS_TABSTOP | BS_PUSHBUTTON, {3000, 1075, 1215, 300},
                     kIdCommand1, normale);
@@ -149,6 +183,7 @@ void Form3::CreaControlli() {
          grassetto);
     Crea("Label11(1)", "STATIC", Testi::kLabel11[1], SS_LEFTNOWORDWRAP, {360, 1920, 3915, 255}, kIdStatico,
          grassetto);
+    RewrapLines(Control("Label11(0)"), Control("Label11(1)"));
     Text4 = Crea("Text4", "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, {1680, 2280, 975, 285}, kIdText4, normale);
     SendMessageA(Text4, EM_LIMITTEXT, kCifreIndirizzo, 0);
     SetWindowSubclass(Text4, Text4Proc, kIdText4, reinterpret_cast<DWORD_PTR>(this));

@@ -56,9 +56,10 @@ uint16_t PortaDelProgramma(const std::vector<ScritturaPorta>& scritture, std::op
 }
 
 Confronto ConfrontaTraccia(const ProgramImage& programma, const std::vector<ScritturaPorta>& scritture,
-                           std::optional<uint16_t> porta) {
+                           std::optional<uint16_t> porta, const MatchOptions& options) {
     Confronto c;
-    c.Loop = programma.Testata.Loop;
+    c.Loop = options.Loop.value_or(programma.Testata.Loop != 0);
+    c.LoopOverridden = options.Loop.has_value();
     c.Attivi = PassiAttivi(programma);
     c.Porta = PortaDelProgramma(scritture, porta);
     const auto& attivi = c.Attivi;
@@ -69,7 +70,7 @@ Confronto ConfrontaTraccia(const ProgramImage& programma, const std::vector<Scri
         return c;
     };
 
-    const ScritturaPorta* prima = nullptr;  // the previous write to the port
+    const ScritturaPorta* prima = nullptr;  // the previous write of a run
     int prossimo = 0;                        // index of the next enabled step in the current run
     for (const ScritturaPorta& s : scritture) {
         if (s.Indirizzo != c.Porta) {
@@ -80,34 +81,53 @@ Confronto ConfrontaTraccia(const ProgramImage& programma, const std::vector<Scri
         if (n == 0) return fallisci(s, "the program has no enabled step, but the trace writes " + Byte(s.Valore));
 
         std::string nuova;  // why this write starts a new run; empty: it continues the run
+        std::string stray;  // why the write belongs to no run
         bool finita = false;  // the run without loop has written its last step
+        bool backToBack = false;
         int atteso = prossimo;
         if (!prima) {
             nuova = "first write";
         } else if (s.Micro < prima->Micro) {
             nuova = "the time starts again (another process traced)";
-        } else if (prossimo == n && !c.Loop) {
-            finita = true;
-            nuova = "after the end of the run before";
         } else {
             if (atteso == n) atteso = 0;
             const PassoSuonato& ultimo = c.Suonati.back();
             const int64_t dovuto = ultimo.Micro + int64_t{attivi[static_cast<size_t>(ultimo.Attivo)].DurataMs} * 1000;
-            if (s.Valore == attivi[0].Bit && atteso != 0 && s.Valore != attivi[static_cast<size_t>(atteso)].Bit)
+            if (prossimo == n && !c.Loop) {
+                finita = true;
+                nuova = "after the end of the run before";
+                backToBack = s.Micro - dovuto <= kPausaNuovaCorsa;
+            } else if (s.Valore == attivi[0].Bit && atteso != 0 && s.Valore != attivi[static_cast<size_t>(atteso)].Bit) {
                 nuova = "the run before was stopped";
-            else if (s.Valore == attivi[0].Bit && s.Micro - dovuto > kPausaNuovaCorsa)
+            } else if (s.Valore == attivi[0].Bit && s.Micro - dovuto > kPausaNuovaCorsa) {
                 nuova = "a pause of " + std::to_string((s.Micro - dovuto) / 1000) + " ms after the run before";
+            }
         }
 
         if (!nuova.empty()) {
             if (s.Valore != attivi[0].Bit) {
-                if (finita)
-                    return fallisci(s, "the run before ended with its last step; a new run starts with " +
-                                           Descrivi(attivi[0]) + ", but the trace writes " + Byte(s.Valore));
-                return fallisci(s, "a run starts with " + Descrivi(attivi[0]) + ", but the trace writes " +
-                                       Byte(s.Valore));
+                stray = finita ? "the run before ended with its last step; a new run starts with " +
+                                     Descrivi(attivi[0]) + ", but the trace writes " + Byte(s.Valore)
+                               : "a run starts with " + Descrivi(attivi[0]) + ", but the trace writes " + Byte(s.Valore);
             }
+        } else if (s.Valore != attivi[static_cast<size_t>(atteso)].Bit) {
+            const Corsa& r = c.Corse.back();
+            stray = "run " + std::to_string(c.Corse.size()) + ", pass " +
+                    std::to_string(r.Giri + (prossimo == n ? 1 : 0)) + ": expected " +
+                    Descrivi(attivi[static_cast<size_t>(atteso)]);
+            if (atteso != 0) stray += " or a new run from " + Descrivi(attivi[0]);
+            stray += ", but the trace writes " + Byte(s.Valore);
+        }
+        if (!stray.empty()) {
+            if (options.Strict) return fallisci(s, stray);
+            // The matching goes on as if the write had not been there.
+            c.Strays.push_back({s.Riga, s.Valore, s.Micro, stray});
+            continue;
+        }
+
+        if (!nuova.empty()) {
             if (!c.Corse.empty()) c.Corse.back().Fine = c.Suonati.size();
+            if (backToBack) ++c.BackToBackRuns;
             Corsa r;
             r.Primo = c.Suonati.size();
             r.Inizio = nuova;
@@ -116,12 +136,6 @@ Confronto ConfrontaTraccia(const ProgramImage& programma, const std::vector<Scri
         } else {
             Corsa& r = c.Corse.back();
             if (prossimo == n) ++r.Giri;
-            if (s.Valore != attivi[static_cast<size_t>(atteso)].Bit) {
-                std::string perche = "run " + std::to_string(c.Corse.size()) + ", pass " + std::to_string(r.Giri) +
-                                     ": expected " + Descrivi(attivi[static_cast<size_t>(atteso)]);
-                if (atteso != 0) perche += " or a new run from " + Descrivi(attivi[0]);
-                return fallisci(s, perche + ", but the trace writes " + Byte(s.Valore));
-            }
             PassoSuonato& ultimo = c.Suonati.back();
             ultimo.Misurato = true;
             ultimo.TenutaMicro = s.Micro - ultimo.Micro;
@@ -143,7 +157,14 @@ Confronto ConfrontaTraccia(const ProgramImage& programma, const std::vector<Scri
         c.Adatta = false;
         char porta_testo[16];
         std::snprintf(porta_testo, sizeof porta_testo, "0x%04X", c.Porta);
-        c.Divergenza = std::string("the trace has no write to the port ") + porta_testo;
+        if (c.Strays.empty()) {
+            c.Divergenza = std::string("the trace has no write to the port ") + porta_testo;
+        } else {
+            const StrayWrite& w = c.Strays.front();
+            c.Divergenza = "no run of the program among the " + std::to_string(c.Strays.size()) +
+                           (c.Strays.size() == 1 ? " write" : " writes") + " to the port " + porta_testo +
+                           "; line " + std::to_string(w.Line) + ": " + w.Reason;
+        }
         return c;
     }
     c.Corse.back().Fine = c.Suonati.size();

@@ -15,8 +15,11 @@
 //   - it is the first step's byte and comes over kPausaNuovaCorsa after the
 //     previous step's hold was due to end (the only way to tell a new run
 //     from the next step when both write the same byte).
-// Any other write that is not the next step's byte means the trace does not
-// fit the program.
+// Any other write that is not the next step's byte belongs to no run: a bit
+// box, the Test button, a "W=" start or another program wrote the port. Such
+// a stray write is listed and the matching goes on as if it had not been
+// there; in strict mode it ends the matching instead: the trace does not fit.
+// A trace fits when it holds at least one run (strict: and no stray write).
 //
 // A step's hold is the time from its write to the next write of the same run.
 // The last step of a run has no following write, so its hold is not measured.
@@ -60,6 +63,19 @@ struct Corsa {
     std::string Inizio;          // why the run was taken to start there
 };
 
+// A write to the port that belongs to no run.
+struct StrayWrite {
+    uint32_t Line = 0;
+    uint8_t Value = 0;
+    int64_t Micro = 0;
+    std::string Reason;  // what a run expected there
+};
+
+struct MatchOptions {
+    bool Strict = false;           // the first stray write ends the matching: the trace does not fit
+    std::optional<bool> Loop;      // overrides the program file's loop flag
+};
+
 struct Confronto {
     bool Adatta = false;
     std::string Divergenza;         // when it does not fit: the first place they part
@@ -67,6 +83,11 @@ struct Confronto {
     size_t ScrittureAllaPorta = 0;
     size_t AltreScritture = 0;      // writes to other addresses, ignored
     bool Loop = false;
+    bool LoopOverridden = false;    // Loop was given, not read from the file
+    // Runs without loop that start as soon as the run before wrote its last
+    // step and its hold ended: what a loop plays.
+    size_t BackToBackRuns = 0;
+    std::vector<StrayWrite> Strays;
     std::vector<PassoAttivo> Attivi;
     std::vector<PassoSuonato> Suonati;
     std::vector<Corsa> Corse;
@@ -80,7 +101,7 @@ std::vector<PassoAttivo> PassiAttivi(const ProgramImage& programma);
 uint16_t PortaDelProgramma(const std::vector<ScritturaPorta>& scritture, std::optional<uint16_t> porta);
 
 Confronto ConfrontaTraccia(const ProgramImage& programma, const std::vector<ScritturaPorta>& scritture,
-                           std::optional<uint16_t> porta);
+                           std::optional<uint16_t> porta, const MatchOptions& options = {});
 
 // Figures of one run's measured holds (microseconds).
 struct Statistiche {

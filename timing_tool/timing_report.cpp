@@ -1,8 +1,10 @@
 // Report, CSV and waveform writers, and the command-line flow of quelmar-timing.
 #include "timing_tool/timing_report.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
+#include <cstdint>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -46,11 +48,37 @@ std::string CampoCsv(const std::string& testo) {
 
 const char kUso[] =
     "usage: quelmar-timing PROGRAM.prl TRACE [--vcd FILE] [--csv FILE] [--port HEX]\n"
+    "                      [--loop | --once] [--strict]\n"
     "  Matches a port trace (QUELMAR_PORT_TRACE) to the program that was played and\n"
     "  prints each step's planned and actual hold and the run's timing figures.\n"
+    "  Writes to the port that belong to no run are listed as stray writes.\n"
     "  --vcd FILE   writes the data lines as a waveform (Value Change Dump, 1 us)\n"
-    "  --csv FILE   writes the table of played steps\n"
-    "  --port HEX   the port address (default: the address written most often)\n";
+    "  --csv FILE   writes the table of played steps and stray writes\n"
+    "  --port HEX   the port address (default: the address written most often)\n"
+    "  --loop       reads the trace as played in loop, whatever the file's flag\n"
+    "  --once       reads the trace as played without loop, whatever the file's flag\n"
+    "  --strict     a stray write means the trace does not fit (exit code 2)\n"
+    "  Exit code: 0 report made, 1 bad arguments or input, 2 no run fits.\n";
+
+// The lines of the report about stray writes and a loop the file's flag does not show.
+std::string StrayAndLoopNotes(const Confronto& c) {
+    std::string r;
+    if (!c.Strays.empty()) {
+        r += Plurale(c.Strays.size(), "stray write", "stray writes") +
+             " (writes to the port that belong to no run: a bit box, the Test button, a W= start, another program)";
+        const size_t shown = std::min<size_t>(c.Strays.size(), 5);
+        r += shown < c.Strays.size() ? ", the first " + std::to_string(shown) + ":\n" : ":\n";
+        for (size_t i = 0; i < shown; ++i) {
+            const StrayWrite& w = c.Strays[i];
+            r += Formato("  line %u: 0x%02X (", w.Line, w.Value) + w.Reason + ")\n";
+        }
+    }
+    if (!c.Loop && !c.LoopOverridden && c.BackToBackRuns > 0)
+        r += Plurale(c.BackToBackRuns, "run starts", "runs start") +
+             " as soon as the run before has ended, as a loop plays them; the program file's loop flag is off "
+             "(was \"Loop continuo\" ticked without saving?). To read them as one run in loop: --loop\n";
+    return r;
+}
 
 }  // namespace
 
@@ -90,6 +118,7 @@ std::string TestoRapporto(const ProgramImage& programma, const Confronto& c, con
          Plurale(c.ScrittureAllaPorta, "write", "writes") + " to port " + Porta(c.Porta) + ", " +
          Plurale(c.AltreScritture, "write", "writes") + " to other addresses (ignored)\n";
     r += Plurale(c.Corse.size(), "run", "runs") + " found.\n";
+    r += StrayAndLoopNotes(c);
 
     for (size_t k = 0; k < c.Corse.size(); ++k) {
         const Corsa& corsa = c.Corse[k];
@@ -166,7 +195,15 @@ std::string TestoRapporto(const ProgramImage& programma, const Confronto& c, con
 
 bool ScriviCsv(std::FILE* f, const ProgramImage& programma, const Confronto& c) {
     std::fputs("run,pass,step,line,time_us,byte,planned_ms,actual_ms,error_ms,description\n", f);
+    // Played steps and stray writes in trace order; a stray write has no run, pass, step or hold.
+    size_t k = 0;
+    auto strays = [&](uint32_t beforeLine) {
+        for (; k < c.Strays.size() && c.Strays[k].Line < beforeLine; ++k)
+            std::fprintf(f, ",,,%u,%" PRId64 ",%u,,,,\"stray write\"\n", c.Strays[k].Line, c.Strays[k].Micro,
+                         c.Strays[k].Value);
+    };
     for (const PassoSuonato& p : c.Suonati) {
+        strays(p.Riga);
         const PassoAttivo& a = c.Attivi[static_cast<size_t>(p.Attivo)];
         std::fprintf(f, "%d,%d,%d,%u,%" PRId64 ",%u,%s,%s,%s,%s\n", p.Corsa, p.Giro, a.Numero, p.Riga, p.Micro, a.Bit,
                      Millisecondi(int64_t{a.DurataMs} * 1000).c_str(),
@@ -174,6 +211,7 @@ bool ScriviCsv(std::FILE* f, const ProgramImage& programma, const Confronto& c) 
                      p.Misurato ? Millisecondi(p.ErroreMicro, true).c_str() : "",
                      CampoCsv(Utf8DaCp1252(programma.Steps(a.Numero).Descrizione)).c_str());
     }
+    strays(UINT32_MAX);
     return !std::ferror(f);
 }
 
@@ -291,11 +329,24 @@ int EseguiQuelmarTiming(const std::vector<std::string>& argomenti, std::string& 
     std::vector<std::string> posizionali;
     std::string vcd, csv;
     std::optional<uint16_t> porta;
+    MatchOptions options;
     for (size_t i = 0; i < argomenti.size(); ++i) {
         const std::string& a = argomenti[i];
         if (a == "-h" || a == "--help") {
             uscita = kUso;
             return 0;
+        }
+        if (a == "--strict") {
+            options.Strict = true;
+            continue;
+        }
+        if (a == "--loop" || a == "--once") {
+            if (options.Loop && *options.Loop != (a == "--loop")) {
+                errori = "quelmar-timing: --loop and --once exclude each other\n" + std::string(kUso);
+                return 1;
+            }
+            options.Loop = a == "--loop";
+            continue;
         }
         if (a == "--vcd" || a == "--csv" || a == "--port") {
             if (i + 1 == argomenti.size() || argomenti[i + 1].empty()) {
@@ -353,14 +404,15 @@ int EseguiQuelmarTiming(const std::vector<std::string>& argomenti, std::string& 
         errori = "quelmar-timing: " + motivo + "\n";
         return 1;
     }
-    const Confronto c = ConfrontaTraccia(programma, scritture, porta);
+    const Confronto c = ConfrontaTraccia(programma, scritture, porta, options);
 
     std::string errore;
     if (!vcd.empty() && c.ScrittureAllaPorta > 0) {
         const std::vector<std::string> nomi = NomiSegnali(programma.Testata);
-        // The last step's planned hold, when the trace is known to be of this program.
+        // The last step's planned hold, when the trace is known to be of this program and ends with a step.
+        const bool endsWithStep = c.Adatta && (c.Strays.empty() || c.Strays.back().Line < c.Suonati.back().Riga);
         const int64_t coda =
-            c.Adatta ? int64_t{c.Attivi[static_cast<size_t>(c.Suonati.back().Attivo)].DurataMs} * 1000 : 0;
+            endsWithStep ? int64_t{c.Attivi[static_cast<size_t>(c.Suonati.back().Attivo)].DurataMs} * 1000 : 0;
         if (!ScriviFileIntero(vcd, [&](std::FILE* f) { return ScriviVcd(f, scritture, c.Porta, nomi, coda); },
                               errore)) {
             errori = "quelmar-timing: " + errore + "\n";

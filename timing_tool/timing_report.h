@@ -17,12 +17,14 @@ std::string Utf8DaCp1252(const std::string& testo);
 // Milliseconds with three decimals from microseconds, "+" shown when asked.
 std::string Millisecondi(int64_t micro, bool segno = false);
 
-// The report printed for a trace that fits its program.
+// The report printed for a trace that fits its program, stray writes and a
+// loop the file's flag does not show included.
 std::string TestoRapporto(const ProgramImage& programma, const Confronto& c, const std::string& nomeProgramma,
                           const std::string& nomeTraccia, size_t righe);
 
 // One line per played step: run, pass, step, trace line, time, byte, planned,
-// actual and error (the last two empty when the hold is not measured).
+// actual and error (the last two empty when the hold is not measured); stray
+// writes in between, in trace order, with their line, time and byte only.
 bool ScriviCsv(std::FILE* f, const ProgramImage& programma, const Confronto& c);
 
 // A legal VCD identifier for a bit: its description with accents dropped and
@@ -47,10 +49,12 @@ bool ScriviVcd(std::FILE* f, const std::vector<ScritturaPorta>& scritture, uint1
 // when it is complete: the file appears whole or not at all.
 bool ScriviFileIntero(const std::string& path, const std::function<bool(std::FILE*)>& scrivi, std::string& errore);
 
-// The whole command: quelmar-timing PROGRAM.prl TRACE [--vcd FILE] [--csv FILE] [--port HEX].
-// Returns the exit code: 0 when the report was made, 1 for bad arguments or
-// input or an output that could not be written, 2 when the trace does not fit
-// the program.
+// The whole command: quelmar-timing PROGRAM.prl TRACE [--vcd FILE] [--csv FILE]
+// [--port HEX] [--loop | --once] [--strict].
+// Returns the exit code: 0 when the report was made (stray writes beside the
+// runs included), 1 for bad arguments or input or an output that could not be
+// written, 2 when no run fits the program (with --strict: when any write does
+// not fit).
 int EseguiQuelmarTiming(const std::vector<std::string>& argomenti, std::string& uscita, std::string& errori);
 
 }  // namespace quelmar::timing

@@ -132,8 +132,10 @@ TEST(QuelmarTiming, BadInputIsRefusedAndLeavesNoOutputHalfWritten) {
         {"missing value", kTraccia, true, {"--csv"}, 1, "--csv needs a value"},
         {"output on input", kTraccia, true, {"--vcd", "@t.txt"}, 1, "@t.txt is named twice"},
         {"no such port", kTraccia, true, {"--port", "3bc"}, 2, "does not fit the program @p.prl: the trace has no write to the port 0x03BC"},
-        {"lost write", "1000 0x0378 1\n11400 0x0378 1\n16800 0x0378 165\n", true, {}, 2,
+        {"lost write", "1000 0x0378 1\n11400 0x0378 1\n16800 0x0378 165\n", true, {"--strict"}, 2,
          "line 3: run 1, pass 1: expected step 3 (byte 0x80, 5 ms)"},
+        {"only strays", "1000 0x0378 2\n", true, {}, 2, "no run of the program among the 1 write"},
+        {"loop and once", kTraccia, true, {"--loop", "--once"}, 1, "--loop and --once exclude each other"},
     };
     for (const Caso& k : casi) {
         Cartella dir;
@@ -157,7 +159,7 @@ TEST(QuelmarTiming, BadInputIsRefusedAndLeavesNoOutputHalfWritten) {
         EXPECT_EQ(Leggi(dir / "t.txt"), k.traccia) << k.nome;
         // A trace that does not fit still gives its waveform, whole; nothing else is left behind.
         std::set<std::string> attesi = {"p.prl", "t.txt", "old.csv"};
-        if (k.nome == std::string("lost write")) attesi.insert("w.vcd");
+        if (k.nome == std::string("lost write") || k.nome == std::string("only strays")) attesi.insert("w.vcd");
         EXPECT_EQ(dir.Nomi(), attesi) << k.nome;
     }
     Cartella dir;
@@ -166,6 +168,24 @@ TEST(QuelmarTiming, BadInputIsRefusedAndLeavesNoOutputHalfWritten) {
     const Esito e = Esegui({dir / "p.prl", dir / "t.txt", "--vcd", dir / "nowhere/w.vcd"});
     EXPECT_EQ(e.codice, 1);
     EXPECT_NE(e.errori.find(dir / "nowhere/w.vcd: cannot write"), std::string::npos) << e.errori;
+}
+
+TEST(QuelmarTiming, AStrayWriteIsReportedBesideTheRunAndABackToBackRunSuggestsLoop) {
+    Cartella dir;
+    ASSERT_TRUE(SalvaProgrammaSuFile(dir / "p.prl", Programma()).Ok());
+    // The first run of kTraccia, the Test button's 0x00, then the program again at once.
+    Scrivi(dir / "t.txt", "1000 0x0378 1\n11000 0x0378 1\n11000 0x0378 128\n16000 0x0378 165\n16000 0x0378 60\n"
+                          "20000 0x0378 0\n36000 0x0378 1\n");
+    const Esito e = Esegui({dir / "p.prl", dir / "t.txt", "--csv", dir / "t.csv"});
+    ASSERT_EQ(e.codice, 0) << e.errori;
+    EXPECT_NE(e.uscita.find("2 runs found.\n1 stray write ("), std::string::npos) << e.uscita;
+    EXPECT_NE(e.uscita.find("  line 6: 0x00 (the run before ended with its last step;"), std::string::npos) << e.uscita;
+    EXPECT_NE(e.uscita.find("1 run starts as soon as the run before has ended"), std::string::npos) << e.uscita;
+    EXPECT_NE(Leggi(dir / "t.csv").find("\n,,,6,20000,0,,,,\"stray write\"\n2,1,1,7,"), std::string::npos);
+    EXPECT_EQ(Esegui({dir / "p.prl", dir / "t.txt", "--strict"}).codice, 2);
+    const Esito loop = Esegui({dir / "p.prl", dir / "t.txt", "--loop"});
+    EXPECT_NE(loop.uscita.find("1 run found."), std::string::npos) << loop.uscita;
+    EXPECT_EQ(loop.uscita.find("as soon as"), std::string::npos);
 }
 
 // Runs a shell command; its standard output, or nothing when it fails.

@@ -215,12 +215,35 @@ TEST_F(Form1EditorTest, HoldingNextRepeatsAndTheReleaseEndsOnTheStepShown) {
     S().StepCorrente = 1;
     Clic("Command1(4)");
     HWND next = C("Command2(1)");
-    // Held until five repeats have moved it to step 6 (about half a second),
-    // then let go before the sixth.
+    // Held until the repeats show step 6, then let go as a user would: the
+    // release is queued when "6" reaches the label, so it comes before the
+    // next repeat even while the repeats run nested in the editor's own
+    // message pumping (a busy machine makes every repeat due at once).
+    struct Release {
+        HWND button;
+        bool posted = false, done = false;
+        static LRESULT CALLBACK Label(HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR data) {
+            auto* r = reinterpret_cast<Release*>(data);
+            if (m == WM_SETTEXT && !r->posted && (IsWindowUnicode(h) ? std::wstring(reinterpret_cast<const wchar_t*>(l)) == L"6"
+                                      : std::string(reinterpret_cast<const char*>(l)) == "6")) {
+                r->posted = true;
+                PostMessageA(r->button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+            }
+            return DefSubclassProc(h, m, w, l);
+        }
+        static LRESULT CALLBACK Button(HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR data) {
+            const LRESULT result = DefSubclassProc(h, m, w, l);
+            if (m == WM_LBUTTONUP) reinterpret_cast<Release*>(data)->done = true;
+            return result;
+        }
+    } release{next};
+    SetWindowSubclass(C("Label4"), Release::Label, 1, reinterpret_cast<DWORD_PTR>(&release));
+    SetWindowSubclass(next, Release::Button, 1, reinterpret_cast<DWORD_PTR>(&release));
     SendMessageA(next, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    ASSERT_TRUE(wine_test::PumpUntil([&] { return S().StepCorrente >= 6; }, 60000));
-    SendMessageA(next, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    wine_test::PumpUntil([] { return false; }, 150);
+    const bool released = wine_test::PumpUntil([&] { return release.done; }, 60000);
+    RemoveWindowSubclass(C("Label4"), Release::Label, 1);
+    RemoveWindowSubclass(next, Release::Button, 1);
+    ASSERT_TRUE(released);
     EXPECT_EQ(S().StepCorrente, 6);
     EXPECT_EQ(Testo("Label4"), "6");
 

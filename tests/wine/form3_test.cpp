@@ -178,11 +178,12 @@ TEST_F(Form3Test, OpensOwnedModelessOnceAndShowsWhatIsStoredWithoutStoringAnythi
     EXPECT_TRUE(SendMessageA(O("chkLoadWinStart"), BM_GETCHECK, 0, 0) == BST_CHECKED);
     EXPECT_TRUE(SendMessageA(O("chkStartMin"), BM_GETCHECK, 0, 0) == BST_CHECKED) << "Min absent reads as 1";
     EXPECT_FALSE(SendMessageA(O("chkPreciso"), BM_GETCHECK, 0, 0) == BST_CHECKED) << "Preciso absent reads as 0";
+    // Each pair of lines reads as its sentence, wherever the font made it wrap.
+    EXPECT_EQ(TestoDi(O("Label1(0)")) + " " + TestoDi(O("Label1(1)")),
+              "Seleziona il file da caricare alla partenza del programma");
+    EXPECT_EQ(TestoDi(O("Label11(0)")) + " " + TestoDi(O("Label11(1)")),
+              "Inserisci l'indirizzo personalizzato della Porta Parallela (in esadecimale)");
     const std::pair<const char*, const char*> testi[] = {
-        {"Label1(0)", "Seleziona il file da caricare alla partenza del"},
-        {"Label1(1)", "programma"},
-        {"Label11(0)", "Inserisci l'indirizzo personalizzato della Porta"},
-        {"Label11(1)", "Parallela (in esadecimale)"},
         {"Command1", "Nessun file"},
         {"Command2", "Inserisci"},
         {"chkLoadWinStart", "Partenza automatica all'avvio di Windows"},
