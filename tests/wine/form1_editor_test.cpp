@@ -147,10 +147,10 @@ TEST_F(Form1EditorTest, DurationBoxTakesDigitsOnlyAndTheTotalFollowsIt) {
     EXPECT_EQ(Testo("Text3"), "120");
     EXPECT_EQ(Testo("Label7"), "120");
 
-    // Enabling or disabling does not touch the total until the duration text changes.
+    // Disabling the step takes it out of the total at once.
     ClicCasella("Check2");
     EXPECT_FALSE(S().Steps(1).Abilitato);
-    EXPECT_EQ(Testo("Label7"), "120");
+    EXPECT_EQ(Testo("Label7"), "0");
     Digita("Text3", 8);  // backspace
     EXPECT_EQ(S().Steps(1).Durata, 12);
     EXPECT_EQ(Testo("Label7"), "0");
