@@ -389,7 +389,7 @@ TEST_F(Form1ExitTest, ASaveThatIsCancelledOrFailsKeepsTheWindowAndTheProgram) {
     }
 }
 
-TEST_F(Form1ExitTest, ClosingDuringARunAsksAndAnnullaLetsTheRunGoOn) {
+TEST_F(Form1ExitTest, ClosingDuringARunStopsItThenAsksAndAnnullaKeepsTheWindow) {
     Carica();
     PortaPersonalizzata(0x378);
     S().TotaleSteps = 3;
@@ -402,7 +402,8 @@ TEST_F(Form1ExitTest, ClosingDuringARunAsksAndAnnullaLetsTheRunGoOn) {
     Clic("Command3");
     EXPECT_TRUE(chiesto);
     EXPECT_EQ(domande_.size(), 1u);
-    EXPECT_EQ(Traccia().size(), 3u) << "the run went on to its end";
+    EXPECT_EQ(Traccia().size(), 2u) << "the run stopped before the question";
+    EXPECT_FALSE(S().InEsecuzione);
     EXPECT_TRUE(Aperta());
 }
 
