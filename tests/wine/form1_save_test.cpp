@@ -239,13 +239,13 @@ TEST_F(Form1SaveTest, EveryEditOfTheProgramMarksItModifiedAndSaveOpenNewClearIt)
     Menu("MnuApri");
     EXPECT_FALSE(F().Modificato()) << "opened";
     Clic("Command1(7)");
-    risposte_ = {IDNO, IDYES};
+    risposte_ = {IDNO};
     Menu("mnuNuovo");
     EXPECT_EQ(S().TotaleSteps, 1);
     EXPECT_FALSE(F().Modificato()) << "cleared by New";
-    // New answered No keeps the program and its mark.
+    // New answered Cancel keeps the program and its mark.
     Clic("Command1(7)");
-    risposte_ = {IDNO, IDNO};
+    risposte_ = {IDCANCEL};
     Menu("mnuNuovo");
     EXPECT_TRUE(F().Modificato()) << "New refused";
 }
@@ -280,6 +280,7 @@ protected:
 TEST_F(Form1ExitTest, NothingChangedClosesWithoutAQuestion) {
     for (Via via : {Via::Uscita, Via::CloseBox, Via::FineSessione}) {
         Carica();
+        PortaPersonalizzata(0x378);  // the custom address, selected as at start without ports
         Clic("Command1(5)");
         Menu("mnuEsegui");
         EXPECT_TRUE(Chiedi(via)) << static_cast<int>(via);
