@@ -11,6 +11,7 @@ namespace {
 
 constexpr char kDialogKeys[] = "QuelmarDialogKeys";
 constexpr char kSavedFocus[] = "QuelmarSavedFocus";
+constexpr char kEscapeCloses[] = "QuelmarEscapeCloses";
 constexpr UINT_PTR kRootSubclass = 0x51D1;
 constexpr UINT_PTR kFocusFrameSubclass = 0x51D2;
 
@@ -102,6 +103,7 @@ LRESULT CALLBACK RootProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id
     } else if (msg == WM_NCDESTROY) {
         RemovePropA(hwnd, kSavedFocus);
         RemovePropA(hwnd, kDialogKeys);
+        RemovePropA(hwnd, kEscapeCloses);
         RemoveWindowSubclass(hwnd, RootProc, id);
     }
     return DefSubclassProc(hwnd, msg, wp, lp);
@@ -138,9 +140,10 @@ bool ToFocusedControl(HWND root, MSG& msg) {
 
 }  // namespace
 
-void EnableDialogKeys(HWND window) {
+void EnableDialogKeys(HWND window, EscapeCloses escape) {
     if (!window || GetPropA(window, kDialogKeys)) return;
     SetPropA(window, kDialogKeys, window);
+    if (escape == EscapeCloses::Yes) SetPropA(window, kEscapeCloses, window);
     SetWindowSubclass(window, RootProc, kRootSubclass, 0);
     EnumChildWindows(window, AddFocusFrame, 0);
     ShowFocus(window);
@@ -173,6 +176,12 @@ bool PreTranslateKeys(MSG& msg) {
     const HWND root = GetAncestor(msg.hwnd, GA_ROOT);
     if (!root || !GetPropA(root, kDialogKeys)) return false;
     if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) ShowFocus(root);
+    // Escape closes a window that asks for it, whichever control has the focus.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && GetPropA(root, kEscapeCloses) &&
+        !Pressed(VK_CONTROL) && !Pressed(VK_MENU)) {
+        PostMessageA(root, WM_CLOSE, 0, 0);
+        return true;
+    }
     if (ToFocusedControl(root, msg)) return true;
 
     const bool plain = !Pressed(VK_CONTROL) && !Pressed(VK_MENU);
@@ -184,6 +193,7 @@ bool PreTranslateKeys(MSG& msg) {
             return true;
         }
         if (msg.wParam == VK_RETURN && PressFocused(root)) return true;
+
         if (msg.wParam == VK_SPACE && IsLink(GetFocus()) && PressFocused(root)) return true;
     }
     // Enter and Escape elsewhere reach the focused control as before: the

@@ -12,8 +12,11 @@
 
 namespace host {
 
+// Whether Escape closes the window, as it does a dialog with a cancel button.
+enum class EscapeCloses { No, Yes };
+
 // Makes `window` (top level, its controls made) follow the dialog keys.
-void EnableDialogKeys(HWND window);
+void EnableDialogKeys(HWND window, EscapeCloses escape = EscapeCloses::No);
 // Gives the focus to the window's first tab stop unless a control of the
 // window already has it.
 void FocusFirstControl(HWND window);

@@ -5,6 +5,9 @@
 // the message (what the previous procedure did stands).
 #include "menu_images/dtp_skarvo_control.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "com/variant.h"
 #include "menu_images/skarvo_ids.h"
 
@@ -14,6 +17,7 @@ namespace {
 constexpr UINT kMdiSetMenu = 560;
 constexpr uint32_t kWindowMenuFlag = 0x2000;  // WM_MENUCHAR from the window menu
 constexpr long kExecuteItem = 0x20000;         // WM_MENUCHAR: run the item at the low word's position
+constexpr long kSelectItem = 0x30000;          // WM_MENUCHAR: select the item at the low word's position
 constexpr int32_t kFirstOwnSystemCommand = 8192;
 
 // The window commands the system menu carries, by their exact values.
@@ -180,14 +184,26 @@ long DTPSkarvo::HandleMenuChar(int32_t menu, uint32_t code) {
     char typed[2] = {static_cast<char>(code & 0xFF), '\0'};
     CharUpperBuffA(typed, 1);
     const std::string key(1, typed[0]);
+    std::vector<int32_t> positions;  // zero-based, of the items that carry the key
     for (int32_t k = 1; k <= store_.Count(); ++k) {
         const MenuItemRecord& item = store_.Item(k);
         if (item.OwnerMenu != menu || item.AccessKey != key) continue;
         // An item the menu no longer holds cannot be run.
         const int32_t position = store_.ItemPosition(menus_, menu, k);
-        if (position >= 1) return (position - 1) | kExecuteItem;
+        if (position >= 1) positions.push_back(position - 1);
     }
-    return 0;
+    if (positions.empty()) return 0;
+    if (positions.size() == 1) return positions.front() | kExecuteItem;
+    // Several items share the key: as the system does for its own menus,
+    // each press selects the next of them and Enter runs the one selected.
+    std::sort(positions.begin(), positions.end());
+    const HMENU m = MenuFromHandle(menu);
+    int32_t selected = -1;
+    for (int i = 0, n = GetMenuItemCount(m); i < n && selected < 0; ++i)
+        if (GetMenuState(m, static_cast<UINT>(i), MF_BYPOSITION) & MF_HILITE) selected = i;
+    for (int32_t p : positions)
+        if (p > selected) return p | kSelectItem;
+    return positions.front() | kSelectItem;
 }
 
 // An MDI frame's menu bar changes with the active child: the list of the bar

@@ -214,8 +214,10 @@ void Form1::CreaControlli() {
     }
 
     // File name / run status.
-    Label8 = Crea("Label8", "STATIC", "", label | SS_SUNKEN | SS_PATHELLIPSIS | SS_CENTERIMAGE, 8, 332, 584, 18,
+    Label8 = Crea("Label8", "STATIC", "", label | SS_SUNKEN | SS_PATHELLIPSIS | SS_CENTERIMAGE, 8, 332, 488, 18,
                   ids::kStatico);
+    PortStatus = Crea("PortStatus", "STATIC", "", label | SS_SUNKEN | SS_CENTER | SS_CENTERIMAGE, 500, 332, 92, 18,
+                      ids::kStatico);
 
     // Step selection and counters.
     Crea("Frame7", "BUTTON", Testi::kFrameSelezioneStep, frame, 380, 4, 212, 96, ids::kStatico);
@@ -233,9 +235,11 @@ void Form1::CreaControlli() {
 
     // Fields of the current step.
     Crea("Label3(1)", "STATIC", Testi::kIntervallo, label, 382, 110, 56, 14, ids::kStatico);
-    // The duration box holds ten digits; the rest of the row is the check box's caption.
+    // The duration box is wider than any duration it takes; the rest of the
+    // row is the check box's caption. Its limit is longer than any duration,
+    // so that too large a number is refused with a message rather than cut.
     Text3 = Crea("Text3", "EDIT", "", vis | WS_TABSTOP | ES_AUTOHSCROLL | ES_RIGHT, 440, 106, 72, 22, ids::kText3);
-    SendMessageA(Text3, EM_LIMITTEXT, 10, 0);
+    SendMessageA(Text3, EM_LIMITTEXT, 20, 0);
     Check2 = Crea("Check2", "BUTTON", Testi::kCheck2, casella, 516, 108, 76, 18, ids::kCheck2);
 
     // Step commands.
@@ -303,6 +307,10 @@ void Form1::CreaControlli() {
     // Keys of the duration box and the press and release of the step buttons.
     SetWindowSubclass(Text3, SottoclasseProc, ids::kText3, reinterpret_cast<DWORD_PTR>(this));
     SetWindowSubclass(Label8, SottoclasseProc, ids::kLabel8, reinterpret_cast<DWORD_PTR>(this));
+    // The keys that stop a run, and the bit whose description shows following the focus.
+    SetWindowSubclass(Command3, SottoclasseProc, ids::kCommand3, reinterpret_cast<DWORD_PTR>(this));
+    for (int i = 0; i < 8; ++i)
+        SetWindowSubclass(Check1[i], SottoclasseProc, ids::kCheck1 + i, reinterpret_cast<DWORD_PTR>(this));
     for (int i = 0; i < 2; ++i)
         SetWindowSubclass(Command2[i], SottoclasseProc, ids::kCommand2 + i, reinterpret_cast<DWORD_PTR>(this));
 }
@@ -352,9 +360,22 @@ void Form1::Timer1Acceso(bool on) {
 }
 
 int Form1::Domanda(const char* frase) {
-    return MsgBox(frase + std::to_string(stato_.StepCorrente) + Testi::kDomandaFine, MB_YESNO | MB_ICONQUESTION,
-                  Testi::kTitoloAvviso);
+    return Ask(frase + (" " + std::to_string(stato_.StepCorrente)) + Testi::kDomandaFine,
+               MB_YESNO | MB_ICONQUESTION, Testi::kTitoloAvviso);
 }
+
+int Form1::Ask(const std::string& testo, UINT stile, const std::string& titolo) {
+    if (stato_.InEsecuzione) Command3_Click();
+    return MsgBox(testo, stile, titolo);
+}
+
+bool Form1::PortWritable() {
+    if (IndirizzoUtilizzabile(IndirizzoPorta_)) return true;
+    Ask(MessaggioIndirizzoRiservato(IndirizzoPorta_), MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
+    return false;
+}
+
+void Form1::ShowPortInUse() { ImpostaTesto(PortStatus, TestoPortaInUso(IndirizzoPorta_)); }
 
 // ---- Messages --------------------------------------------------------------
 
@@ -375,6 +396,13 @@ LRESULT CALLBACK Form1::SottoclasseProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     auto* self = reinterpret_cast<Form1*>(data);
     if (id == ids::kText3) {
         if (msg == WM_CHAR && !self->Text3_KeyPress(wParam)) return 0;
+        if (msg == WM_LBUTTONDOWN && GetFocus() != hwnd) {
+            // A click into the box takes its whole number, as Tab does, so
+            // that typing replaces it.
+            const LRESULT r = DefSubclassProc(hwnd, msg, wParam, lParam);
+            SendMessageA(hwnd, EM_SETSEL, 0, -1);
+            return r;
+        }
         if (msg == WM_PASTE) {
             self->Text3_Paste();
             return 0;
@@ -388,6 +416,14 @@ LRESULT CALLBACK Form1::SottoclasseProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
             self->label8DaRidisegnare_ = true;
             return r;
         }
+    } else if (id == ids::kCommand3) {
+        // Escape stops a run, as Space and Enter on the focused button do.
+        if (msg == WM_KEYDOWN && wParam == VK_ESCAPE && self->stato_.InEsecuzione) {
+            self->Command3_Click();
+            return 0;
+        }
+    } else if (id >= ids::kCheck1 && id < ids::kCheck1 + 8) {
+        if (msg == WM_SETFOCUS) self->Label1_Click(static_cast<int>(id - ids::kCheck1));
     } else if (id == ids::kCommand2 || id == ids::kCommand2 + 1) {
         const int indice = static_cast<int>(id - ids::kCommand2);
         if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
@@ -471,6 +507,7 @@ void Form1::OnCommand(UINT id, UINT code, HWND from) {
         if (code == BN_CLICKED) Command2_Click(static_cast<int>(id - ids::kCommand2));
     } else if (code == BN_CLICKED && id == ids::kCheck2) {
         stato_.Steps(stato_.StepCorrente).Abilitato = Selezionato(Check2);
+        TempoTotale();
     } else if (code == BN_CLICKED && id == ids::kCheck3) {
         stato_.Testata.Loop = Selezionato(Check3);
     } else if (code == BN_CLICKED && id == ids::kCheck4) {
@@ -521,6 +558,7 @@ void Form1::ImpostaPorta() {
     stato_.Testata.IndicePorta = p.IndicePorta;
     IndirizzoPorta_ = p.IndirizzoPorta;
     AggiornaIconePorta(stato_.Testata.IndicePorta);
+    ShowPortInUse();
 }
 
 bool Form1::Load(const std::string& rigaComando, int& exitCode) {
@@ -574,20 +612,24 @@ bool Form1::Load(const std::string& rigaComando, int& exitCode) {
     if (ScritturaDiretta) {
         // Nothing is written when any value of the line was refused.
         if (!opzioni.Errori.empty()) {
-            for (const std::string& e : opzioni.Errori) MsgBox(e, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
+            for (const std::string& e : opzioni.Errori) Ask(e, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
+            exitCode = 1;
+            return false;
+        }
+        IndirizzoPorta_ = IndirizzoScritturaDiretta(stato_.Testata.IndicePorta, stato_.IndirizzoPersonalizzato);
+        if (!PortWritable()) {
             exitCode = 1;
             return false;
         }
         if (!Hwinterface1) {
-            MsgBox(Testi::kComponenteAssente, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
+            Ask(Testi::kComponenteAssente, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
             exitCode = 2;
             return false;
         }
-        Hwinterface1_Scrivi(IndirizzoScritturaDiretta(stato_.Testata.IndicePorta, stato_.IndirizzoPersonalizzato),
-                             opzioni.ValoreDiretto);
+        Hwinterface1_Scrivi(IndirizzoPorta_, opzioni.ValoreDiretto);
         return false;
     }
-    for (const std::string& e : opzioni.Errori) MsgBox(e, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
+    for (const std::string& e : opzioni.Errori) Ask(e, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
 
     // 8. The running picture sits on the idle one.
     RECT p0;
@@ -628,6 +670,7 @@ bool Form1::Load(const std::string& rigaComando, int& exitCode) {
             IndirizzoPorta_ = stato_.PortaLPT2;
             AbilitaMenu(ids::kMnuLPT2, true);
         }
+        ShowPortInUse();
         stato_.InEsecuzione = false;
         Command3_Click();
         if (chiusura_) return true;
@@ -639,9 +682,10 @@ bool Form1::Load(const std::string& rigaComando, int& exitCode) {
     // 15. Description mode, which refreshes the whole view.
     Command1_Click(4);
 
-    // 16. The start-up file of the settings.
+    // 16. The start-up file of the settings, for starts without a file of
+    // their own: the one named with "F=" stays loaded and shown.
     const std::string fileStart = Impostazioni::Leggi(Impostazioni::kFileStartNome);
-    if (!fileStart.empty()) CaricaFile2(fileStart);
+    if (!fileStart.empty() && !AvvioDaRiga) CaricaFile2(fileStart);
 
     // 17. Autostart runs the program at once.
     if (AutostartOn(modRegistry::LeggiValore(modRegistry::kHKeyCurrentUser, modRegistry::kChiaveRun,

@@ -118,6 +118,17 @@ private:
     void AbilitaMenu(UINT id, bool on);
     void Timer1Acceso(bool on);
     int Domanda(const char* frase);
+    // Every question and warning of the window goes through here: a run in
+    // progress is stopped first, as its stop button would, so that no step is
+    // held longer than programmed while the box waits for the user.
+    int Ask(const std::string& testo, UINT stile, const std::string& titolo);
+    // Asks about unsaved changes before the program in memory is replaced;
+    // false when the user keeps it (Cancel, or a save that did not happen).
+    bool MayDiscardProgram();
+    // False (and says why) when the port address in use must not be written to.
+    bool PortWritable();
+    // The address in use, shown beside the file name.
+    void ShowPortInUse();
 
     // Load sequence.
     void ImpostaPorta();
@@ -241,6 +252,7 @@ private:
     HWND Label2 = nullptr, Label4 = nullptr, Label7 = nullptr, Label8 = nullptr, Label9 = nullptr;
     HWND Frame3 = nullptr, Frame4 = nullptr, Frame8 = nullptr, Frame9 = nullptr;
     HWND Command3 = nullptr;
+    HWND PortStatus = nullptr;
 
     // Window state.
     int16_t IndirizzoPorta_ = 0;

@@ -38,6 +38,9 @@ void Form1::AggiornaVista() {
     }
     MostraDescrBit();
     ImpostaTesto(Label8, NomeFile);
+    ShowPortInUse();
+    // The total follows every edit, an enabled flag changed by a command too.
+    TempoTotale();
     DoEvents();
 }
 
@@ -81,8 +84,12 @@ void Form1::Check1_Click(int index) {
     if (Aggiornamento) return;
     BitSelezionato = static_cast<int16_t>(index);
     ImpostaTesto(Text2, stato_.Testata.DescrBit[index]);
-    LeggiCheckBit();
+    // Only the clicked bit changes, taken from the step's own byte: the other
+    // boxes may still show what a run displayed, and must not be stored.
+    Module1::ByteInBit(stato_.Steps(stato_.StepCorrente).Bit, BitStep);
+    BitStep[index] = Selezionato(Check1[index]) ? 1 : 0;
     stato_.Steps(stato_.StepCorrente).Bit = Module1::BitInByte(BitStep);
+    DispValori();
     MostraDescrBit();
 }
 
@@ -121,7 +128,7 @@ void Form1::Command1_Click(int index) {
             ModoElenco = 1;
             break;
         case 6:  // Test
-            Hwinterface1_Scrivi(IndirizzoPorta_, stato_.Steps(stato_.StepCorrente).Bit);
+            if (PortWritable()) Hwinterface1_Scrivi(IndirizzoPorta_, stato_.Steps(stato_.StepCorrente).Bit);
             break;
         case 7:  // Append
             StepEditor::Aggiungi(stato_);
@@ -169,10 +176,11 @@ void Form1::Text2_Change() {
 void Form1::Text3_Change() {
     const std::optional<int32_t> durata = StepEditor::DurataDaTesto(Testo(Text3));
     if (!durata) {
-        // Beyond 2147483647 ms: the step keeps its duration and the box shows it again.
-        Beep();
+        // Beyond 2147483647 ms: the step keeps its duration, the box shows it
+        // again, and the user is told why.
         SetWindowTextA(Text3, std::to_string(stato_.Steps(stato_.StepCorrente).Durata).c_str());
-        SendMessageA(Text3, EM_SETSEL, 0x7FFF, 0x7FFF);
+        SendMessageA(Text3, EM_SETSEL, 0, -1);
+        Ask(Testi::kDurataTroppoLunga, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
         return;
     }
     stato_.Steps(stato_.StepCorrente).Durata = *durata;

@@ -17,7 +17,7 @@ bool Form1::LeggiFile() {
     ProgramImage programma;
     const FileResult letto = LeggiProgrammaDaFile(NomeFile, programma);
     if (!letto.Ok()) {
-        MsgBox(letto.Error, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
+        Ask(letto.Error, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
         return false;
     }
     stato_.Testata = std::move(programma.Testata);
@@ -36,7 +36,7 @@ bool Form1::SalvaFile() {
     ProgramImage programma{stato_.Testata, stato_.Steps};
     const FileResult scritto = SalvaProgrammaSuFile(NomeFile, programma);
     if (!scritto.Ok()) {
-        MsgBox(scritto.Error, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
+        Ask(scritto.Error, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
         return false;
     }
     Salvato = true;
@@ -58,6 +58,7 @@ bool Form1::Modificato() const {
 }
 
 void Form1::CaricaFile() {
+    if (!MayDiscardProgram()) return;
     Cd.CancelError = true;
     Cd.DialogTitle = Testi::kTitoloCarica;
     Cd.Filter = Testi::kFiltro;
@@ -72,6 +73,7 @@ void Form1::CaricaFile() {
 }
 
 void Form1::CaricaFile2(const std::string& nome) {
+    if (!MayDiscardProgram()) return;
     const std::string precedente = NomeFile;
     NomeFile = nome;
     if (!LeggiFile()) NomeFile = precedente;
@@ -92,8 +94,8 @@ void Form1::SalvaConNome() {
     // are completed here; the dialog has not asked about the completed name.
     const std::string nome = NomeConEstensione(Cd.FileName, Testi::kEstensione);
     if (nome != Cd.FileName && FileEsiste(nome) &&
-        MsgBox(Testi::kSostituirePrefisso + nome + Testi::kSostituireSuffisso, MB_YESNO | MB_ICONEXCLAMATION,
-               Testi::kTitoloSalva) != IDYES)
+        Ask(Testi::kSostituirePrefisso + nome + Testi::kSostituireSuffisso, MB_YESNO | MB_ICONEXCLAMATION,
+            Testi::kTitoloSalva) != IDYES)
         return;
     const std::string precedente = NomeFile;
     NomeFile = nome;
@@ -108,34 +110,33 @@ void Form1::MnuRegistra_Click() {
         SalvaConNome();
 }
 
+// New asks what closing asks, and only when there is something to lose; the
+// new program is the one of a fresh start, its step 1 enabled.
 void Form1::mnuNuovo_Click() {
     Salvato = false;
-    if (!NomeFile.empty()) {
-        Beep();
-        if (MsgBox(Testi::kSalvoProgramma, MB_YESNO | MB_ICONQUESTION, Testi::kTitoloAvviso) == IDYES) SalvaFile();
-    } else if (stato_.TotaleSteps > 1) {
-        if (MsgBox(Testi::kSalvoProgramma, MB_YESNO | MB_ICONQUESTION, Testi::kTitoloAvviso) == IDYES)
-            SalvaConNome();
-    }
-    if (!Salvato) {
-        Beep();
-        if (MsgBox(Testi::kAzzeroTutto, MB_YESNO | MB_ICONQUESTION, Testi::kTitoloAvviso) == IDNO) return;
-    }
+    if (!MayDiscardProgram()) return;
     NomeFile.clear();
     StepEditor::Azzera(stato_);
+    stato_.Steps(1).Abilitato = true;
     AggiornaVista();
     Registrato();
 }
 
-bool Form1::ChiusuraConsentita() {
+bool Form1::MayDiscardProgram() {
     if (domandaChiusura_) return false;  // already being asked
     if (!Modificato()) return true;
     domandaChiusura_ = true;
-    const int risposta = MsgBox(Testi::kSalvareModifiche, MB_YESNOCANCEL | MB_ICONQUESTION, Testi::kTitoloAvviso);
+    const int risposta = Ask(Testi::kSalvareModifiche, MB_YESNOCANCEL | MB_ICONQUESTION, Testi::kTitoloAvviso);
     if (risposta == IDYES) MnuRegistra_Click();
     domandaChiusura_ = false;
-    // Saving that failed or was cancelled keeps the window and its program.
+    // Saving that failed or was cancelled keeps the program.
     return risposta == IDNO || (risposta == IDYES && !Modificato());
+}
+
+bool Form1::ChiusuraConsentita() {
+    // A run is stopped before anything is asked, even when nothing is.
+    if (stato_.InEsecuzione) Command3_Click();
+    return MayDiscardProgram();
 }
 
 void Form1::MnuFine_Click() {
@@ -149,6 +150,7 @@ void Form1::MnuOpz_Click() {
         // With the custom address selected, the next run writes to the new one.
         Form3_->IndirizzoInserito = [this] {
             if (stato_.Testata.IndicePorta == 3) IndirizzoPorta_ = stato_.IndirizzoPersonalizzato;
+            ShowPortInUse();
         };
     }
     Form3_->Show();
@@ -166,6 +168,7 @@ void Form1::mnuLPT_Click(int16_t indice) {
     stato_.Testata.IndicePorta = indice;
     IndirizzoPorta_ = indice == 1 ? stato_.PortaLPT1 : indice == 2 ? stato_.PortaLPT2 : stato_.IndirizzoPersonalizzato;
     AggiornaIconePorta(indice);
+    ShowPortInUse();
 }
 
 }  // namespace quelmar

@@ -12,6 +12,7 @@
 #include "sequencer/form1.h"
 #include "sequencer/form1_ids.h"
 #include "sequencer/form1_texts.h"
+#include "sequencer/step_editor.h"
 #include "services/options_values.h"
 #include "services/settings_store.h"
 
@@ -55,10 +56,21 @@ void Form1::Command3_Click() {
     stato_.InEsecuzione = !stato_.InEsecuzione;
     Timer1Acceso(false);
     if (stato_.InEsecuzione) {
+        // A run that could write nothing, or only to the system board, does
+        // not start: the user is told why instead.
+        stato_.InEsecuzione = false;
+        if (!StepEditor::QualcheStepAbilitato(stato_)) {
+            Ask(Testi::kNessunoStepAbilitato, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
+            return;
+        }
+        if (!PortWritable()) return;
+        stato_.InEsecuzione = true;
         MostraFacciaEsecuzione(true);
         EnableWindow(Frame9, FALSE);
         SetWindowTextA(hwnd_, DidascaliaEsecuzione().c_str());
         DisabilitaButton();
+        // The stop button keeps the keyboard: Space, Enter and Escape stop the run.
+        SetFocus(Command3);
         EseguiSequenza();
     } else {
         FineEsecuzione();
@@ -122,6 +134,8 @@ void Form1::FineEsecuzione() {
     AbilitaButton();
     SetWindowTextA(hwnd_, DidascaliaInattiva().c_str());
     stato_.InEsecuzione = false;
+    // The boxes show the current step's own bits again, not the last byte played.
+    DispValori();
 }
 
 void Form1::RinfrescoDifferito(bool on) {

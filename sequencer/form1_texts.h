@@ -13,19 +13,19 @@ constexpr char kCarattere223[] = "\xDF";
 constexpr char kInEsecuzione[] = " - In esecuzione";
 
 // Menus.
-constexpr char kMnuFile[] = "File";
+constexpr char kMnuFile[] = "&File";
 constexpr char kMnuNuovo[] = "&Nuovo";
 constexpr char kMnuApri[] = "&Apri";
 constexpr char kMnuRegistra[] = "&Salva";
 constexpr char kMnuSalvaConNome[] = "Salva con &Nome";
 constexpr char kMnuEsegui[] = "&Esegui";
-constexpr char kMnuOpz[] = "Opzioni";
+constexpr char kMnuOpz[] = "&Opzioni";
 constexpr char kMnuFine[] = "&Uscita";
-constexpr char kMnuLPT[] = "Porta LPT";
-constexpr char kMnuLPT1[] = "LPT1";
-constexpr char kMnuLPT2[] = "LPT2";
-constexpr char kMnuLPTPers[] = "Indirizzo personalizzato";
-constexpr char kMnuHelp[] = "?";
+constexpr char kMnuLPT[] = "&Porta LPT";
+constexpr char kMnuLPT1[] = "LPT&1";
+constexpr char kMnuLPT2[] = "LPT&2";
+constexpr char kMnuLPTPers[] = "&Indirizzo personalizzato";
+constexpr char kMnuHelp[] = "&?";
 
 // Step editor.
 constexpr char kBitUscita[] = "Bit uscita:";
@@ -78,17 +78,20 @@ constexpr char kTipFrame9[] = "Durata dell'intero ciclo in millesimi di secondo"
 constexpr char kBitTipPrefisso[] = "Bit";
 constexpr char kBitTipSuffisso[] = " della porta parallela";
 
-// Questions: phrase, StepCorrente, " ?".
+// Questions: phrase, a blank, StepCorrente, " ?".
 constexpr char kDomandaInserisci[] = "Inserisco un nuovo step alla posizione";
 constexpr char kDomandaElimina[] = "Elimino lo step alla posizione";
 constexpr char kDomandaIncolla[] = "Copio lo step memorizzato sulla posizione";
 constexpr char kDomandaFine[] = " ?";
-constexpr char kSalvoProgramma[] = "Salvo il programma ?";
-constexpr char kAzzeroTutto[] = "Il file non \xE8 stato salvato, azzero tutto ?";
 constexpr char kSalvareModifiche[] = "Il programma \xE8 stato modificato. Salvare le modifiche?";
 // "Il file", the name, " esiste gi\xE0. Sostituirlo?".
 constexpr char kSostituirePrefisso[] = "Il file ";
 constexpr char kSostituireSuffisso[] = " esiste gi\xE0. Sostituirlo?";
+
+// Runs refused before they start.
+constexpr char kNessunoStepAbilitato[] =
+    "Nessuno step \xE8 abilitato: non c'\xE8 niente da eseguire.\r\nSpuntare \"Step abil.\" sugli steps da eseguire.";
+constexpr char kDurataTroppoLunga[] = "Durata non valida: il massimo \xE8 2147483647 millesimi di secondo.";
 
 // Run status.
 constexpr char kStepN[] = "Step N\xB0";

@@ -9,8 +9,13 @@ namespace quelmar {
 // True when a search of the file system for that name yields an entry.
 bool FileEsiste(const std::string& path);
 
+// The cause of a failed file operation (an errno value) in the program's own
+// language; empty for a cause it has no words for, which is then left out.
+std::string CausaErrore(int err);
+
 // Replaces `target` by `source` in one step (same folder). On failure returns
-// false and a short reason; `target` is then unchanged.
+// false and a short reason in the program's language (empty when none);
+// `target` is then unchanged.
 bool SostituisciFile(const std::string& source, const std::string& target, std::string& reason);
 
 // Forces the written data of an open stdio file to the disk.

@@ -17,7 +17,7 @@ bool FileEsiste(const std::string& path) {
 
 bool SostituisciFile(const std::string& source, const std::string& target, std::string& reason) {
     if (::rename(source.c_str(), target.c_str()) != 0) {
-        reason = std::strerror(errno);
+        reason = CausaErrore(errno);
         return false;
     }
     return true;

@@ -18,14 +18,18 @@ bool FileEsiste(const std::string& path) {
 bool SostituisciFile(const std::string& source, const std::string& target, std::string& reason) {
     if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    const DWORD code = GetLastError();
-    char text[256] = {};
-    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                        sizeof text, nullptr))
-        wsprintfA(text, "errore %lu", code);
-    reason = text;
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))
-        reason.pop_back();
+    // The system's own text is in the system's language: the causes a user
+    // can act on are named here, the rest left out.
+    switch (GetLastError()) {
+        case ERROR_ACCESS_DENIED: reason = "accesso negato"; break;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION: reason = "il file \xE8 in uso da un altro programma"; break;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: reason = "disco pieno"; break;
+        case ERROR_WRITE_PROTECT: reason = "disco protetto da scrittura"; break;
+        case ERROR_PATH_NOT_FOUND: reason = "cartella inesistente"; break;
+        default: reason.clear(); break;
+    }
     return false;
 }
 

@@ -16,6 +16,7 @@ constexpr size_t kMaxText = 0xFFFF;
 // Texts shown to the user (Windows-1252).
 const char kTroncato[] = "il file \xE8 troncato";
 const char kNonValido[] = "non \xE8 un programma valido";
+const char kNonProgramma[] = "non \xE8 un file di programma della porta parallela";
 
 std::string NomeStep(int n) { return "dello step " + std::to_string(n); }
 
@@ -89,6 +90,9 @@ private:
 
 FileResult Errore(std::string what) { return FileResult{std::move(what)}; }
 
+// A cause, when there is one, after the message it explains.
+std::string TraParentesi(const std::string& causa) { return causa.empty() ? causa : " (" + causa + ")"; }
+
 std::string ConNome(const std::string& path, const std::string& what) {
     return "File \"" + path + "\": " + what + ".";
 }
@@ -133,7 +137,10 @@ FileResult CodificaProgramma(const ProgramImage& program, std::vector<uint8_t>& 
     return {};
 }
 
-FileResult DecodificaProgramma(const std::vector<uint8_t>& bytes, ProgramImage& program) {
+namespace {
+
+// The layout read field by field; the first field that does not fit says why.
+FileResult DecodificaCampi(const std::vector<uint8_t>& bytes, ProgramImage& program) {
     Reader r(bytes);
     auto image = std::make_unique<ProgramImage>();
     TestataRec& t = image->Testata;
@@ -156,13 +163,37 @@ FileResult DecodificaProgramma(const std::vector<uint8_t>& bytes, ProgramImage& 
     return {};
 }
 
+}  // namespace
+
+std::string CausaErrore(int err) {
+    switch (err) {
+        case EACCES:
+        case EPERM: return "accesso negato";
+        case ENOENT: return "file o cartella inesistente";
+        case ENOSPC: return "disco pieno";
+        case EROFS: return "disco protetto da scrittura";
+        case EBUSY: return "file in uso";
+        case ENAMETOOLONG: return "nome troppo lungo";
+        case EISDIR: return "\xE8 una cartella";
+        default: return {};
+    }
+}
+
+FileResult DecodificaProgramma(const std::vector<uint8_t>& bytes, ProgramImage& program) {
+    // The file has no mark of its own: a text or any other file fails here,
+    // and the user is told first that it is not a program, then the detail.
+    FileResult r = DecodificaCampi(bytes, program);
+    if (!r.Ok()) return Errore(std::string(kNonProgramma) + " (" + r.Error + ")");
+    return r;
+}
+
 FileResult LeggiProgrammaDaFile(const std::string& path, ProgramImage& program) {
     // "rb" never creates the file.
     FilePtr f(std::fopen(path.c_str(), "rb"));
     if (!f) {
         const int err = errno;
         if (err == ENOENT) return Errore(ConNome(path, "il file non esiste"));
-        return Errore(ConNome(path, "impossibile aprire il file (" + std::string(std::strerror(err)) + ")"));
+        return Errore(ConNome(path, "impossibile aprire il file" + TraParentesi(CausaErrore(err))));
     }
     std::vector<uint8_t> bytes;
     uint8_t buffer[65536];
@@ -190,7 +221,7 @@ FileResult SalvaProgrammaSuFile(const std::string& path, const ProgramImage& pro
     FilePtr f(std::fopen(temp.c_str(), "wb"));
     if (!f) {
         const int err = errno;
-        return Errore(ConNome(path, "impossibile salvare (" + std::string(std::strerror(err)) + ")"));
+        return Errore(ConNome(path, "impossibile salvare" + TraParentesi(CausaErrore(err))));
     }
     PrimaDiOperazioneFile("scrivi");
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
@@ -210,7 +241,7 @@ FileResult SalvaProgrammaSuFile(const std::string& path, const ProgramImage& pro
     if (!SostituisciFile(temp, path, reason)) {
         PrimaDiOperazioneFile("rimuovi");
         std::remove(temp.c_str());
-        return Errore(ConNome(path, "impossibile sostituire il file (" + reason + ")"));
+        return Errore(ConNome(path, "impossibile sostituire il file" + TraParentesi(reason)));
     }
     // What saves cut short by a crash or a kill left beside the file.
     RimuoviTemporaneiRimasti(path);

@@ -30,6 +30,12 @@ int64_t TempoTotale(const SequencerState& s) {
     return total;
 }
 
+bool QualcheStepAbilitato(const SequencerState& s) {
+    for (int i = 1; i <= s.TotaleSteps && i <= kMaxSteps; ++i)
+        if (s.Steps(i).Abilitato) return true;
+    return false;
+}
+
 bool PuoInserire(const SequencerState& s) { return s.TotaleSteps < kMaxSteps; }
 
 void Inserisci(SequencerState& s) {

@@ -19,6 +19,9 @@ std::string ReportSteps(const SequencerState& s);
 // many long steps cannot wrap the total into a negative number.
 int64_t TempoTotale(const SequencerState& s);
 
+// True when at least one of the steps 1..TotaleSteps takes part in a run.
+bool QualcheStepAbilitato(const SequencerState& s);
+
 // Insert makes room only below 2048 steps.
 bool PuoInserire(const SequencerState& s);
 // Shifts StepCorrente..TotaleSteps up by one and puts an enabled, empty step

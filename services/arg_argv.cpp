@@ -121,13 +121,18 @@ OpzioniRiga AnalizzaOpzioni(const ArgArgv::RigaSuddivisa& riga) {
         }
         if (upper.find("W=") != std::string::npos) {
             o.ScritturaDiretta = true;
-            const double v = ValoreNumerico(value);
-            const double rounded = std::nearbyint(v);
-            if (!(rounded >= 0 && rounded <= 255)) {
+            // Only a whole number of decimal digits: a stray letter must not
+            // turn into a write of 0 (or of the digits before it).
+            int v = -1;
+            if (!value.empty() && value.find_first_not_of("0123456789") == std::string::npos) {
+                v = 0;
+                for (size_t k = 0; k < value.size() && v <= 255; ++k) v = v * 10 + (value[k] - '0');
+            }
+            if (v < 0 || v > 255) {
                 o.Errori.push_back("Valore da scrivere sulla porta non valido: \"" + arg +
-                                   "\" (deve essere tra 0 e 255).");
+                                   "\" (deve essere un numero intero tra 0 e 255).");
             } else {
-                o.ValoreDiretto = static_cast<int16_t>(rounded);
+                o.ValoreDiretto = static_cast<int16_t>(v);
             }
         }
     }

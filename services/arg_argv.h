@@ -49,8 +49,9 @@ struct OpzioniRiga {
 
 // Tests every argument for the markers "F=", "P=" and "W=" (case ignored,
 // anywhere in the argument; the value is always the text from the third
-// character on). A "W=" value outside 0..255 or a "P=H" without hex digits or
-// with more than four is refused with a message and changes nothing.
+// character on). A "W=" value that is not a whole number 0..255 written in
+// decimal digits, or a "P=H" without hex digits or with more than four, is
+// refused with a message and changes nothing.
 OpzioniRiga AnalizzaOpzioni(const ArgArgv::RigaSuddivisa& riga);
 
 // The address that direct-write mode writes to for a port choice.

@@ -41,7 +41,7 @@ bool Form2::Show() {
                                      com::PixelsFromTwipsY(5400), instance_, this);
         if (!hwnd_) return false;
         CreaControlli();
-        host::EnableDialogKeys(hwnd_);
+        host::EnableDialogKeys(hwnd_, host::EscapeCloses::Yes);
         Form_Load();
     }
     ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);

@@ -33,6 +33,9 @@ constexpr UINT kIdChkStartMin = 104;
 constexpr UINT kIdText4 = 105;
 constexpr UINT kIdChkPreciso = 106;
 
+// The first parallel port's usual address, offered while none is stored.
+constexpr char kIndirizzoProposto[] = "378";
+
 // Positions in twips: left, top, width, height.
 constexpr host::TwipsRect kShape1[2] = {{120, 1560, 4215, 1215}, {120, 120, 4215, 1335}};
 constexpr host::TwipsRect kPostoFileBrowser1 = {240, 645, 3975, 300};
@@ -140,7 +143,7 @@ bool Form3::Show() {
                                      com::PixelsFromTwipsY(3780), instance_, this);
         if (!hwnd_) return false;
         CreaControlli();
-        host::EnableDialogKeys(hwnd_);
+        host::EnableDialogKeys(hwnd_, host::EscapeCloses::Yes);
         Form_Load();
     }
     ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
@@ -250,7 +253,13 @@ void Form3::Form_Load() {
         FileBrowser1_Text(nome);
         FileBrowser1_ToolTipText(nome);
     }
-    if (const auto indirizzo = InteroDaTesto(Impostazioni::Leggi(Impostazioni::kPortaIndirizzo))) {
+    const std::string indirizzoSalvato = Impostazioni::Leggi(Impostazioni::kPortaIndirizzo.Sezione,
+                                                             Impostazioni::kPortaIndirizzo.Nome, "");
+    if (indirizzoSalvato.empty()) {
+        // No address chosen yet: the standard one is offered, and used only
+        // once "Inserisci" stores it.
+        SetWindowTextA(Text4, kIndirizzoProposto);
+    } else if (const auto indirizzo = InteroDaTesto(indirizzoSalvato)) {
         IndirizzoPersonalizzato = *indirizzo;
         SetWindowTextA(Text4, EsadecimaleDi(*indirizzo).c_str());
     }

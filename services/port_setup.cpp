@@ -19,4 +19,23 @@ PortaImpostata ImpostaPorta(int16_t portaLPT1, int16_t portaLPT2, int16_t indiri
     return p;
 }
 
+bool IndirizzoUtilizzabile(int16_t indirizzo) { return static_cast<uint16_t>(indirizzo) >= 0x100; }
+
+std::string IndirizzoEsadecimale(int16_t indirizzo) {
+    static const char cifre[] = "0123456789ABCDEF";
+    const auto v = static_cast<uint16_t>(indirizzo);
+    std::string testo(4, '0');
+    for (int i = 0; i < 4; ++i) testo[3 - i] = cifre[(v >> (4 * i)) & 0xF];
+    return testo;
+}
+
+std::string MessaggioIndirizzoRiservato(int16_t indirizzo) {
+    return "Indirizzo della porta non valido: " + IndirizzoEsadecimale(indirizzo) +
+           " (esadecimale). Gli indirizzi sotto 0100 appartengono alla scheda madre: nessun valore \xE8 stato "
+           "scritto.\r\nImpostare l'indirizzo della porta in Opzioni e sceglierlo nel menu Porta LPT > "
+           "Indirizzo personalizzato, oppure scegliere LPT1 o LPT2.";
+}
+
+std::string TestoPortaInUso(int16_t indirizzo) { return "Porta: " + IndirizzoEsadecimale(indirizzo); }
+
 }  // namespace quelmar

@@ -21,7 +21,9 @@ struct Chiave {
 constexpr Chiave kFileStartNome{"FileStart", "Nome", ""};
 constexpr Chiave kOptionMin{"Option", "Min", "1"};
 constexpr Chiave kOptionPreciso{"Option", "Preciso", "0"};
-constexpr Chiave kPortaIndirizzo{"PortaParallela", "Indirizzo", "1"};
+// No address stored means none chosen yet (0, which no write goes to); the
+// options window then proposes the standard 0378.
+constexpr Chiave kPortaIndirizzo{"PortaParallela", "Indirizzo", "0"};
 constexpr Chiave kPortaIndice{"PortaParallela", "Indice", "1"};
 
 // The stored text, or `difetto` when the value (or its section) is absent.

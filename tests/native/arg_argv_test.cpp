@@ -69,12 +69,14 @@ TEST(AnalizzaOpzioni, AppliesEachMarkerAsTheProgramDoes) {
         {"w=7 p=2", {}, 2, 0, true, 7, 0},
         {"p=h378 w=255", {}, 3, 0x378, true, 255, 0},
         {"W=0", {}, 0, 0, true, 0, 0},
-        {"w=12abc", {}, 0, 0, true, 12, 0},                  // the number reader stops at "a"
-        {"w=&HFF", {}, 0, 0, true, 255, 0},
-        {"w=", {}, 0, 0, true, 0, 0},                        // no number reads as 0
-        {"w=2e2", {}, 0, 0, true, 200, 0},
-        {"w=0e232768", {}, 0, 0, true, 0, 0},                // zero with a huge exponent is zero, not NaN
+        {"w=0255", {}, 0, 0, true, 255, 0},
         // Refused values: a message each, and nothing applied.
+        {"w=abc", {}, 0, 0, true, 0, 1},                     // not a number, not a write of 0
+        {"w=12abc", {}, 0, 0, true, 0, 1},
+        {"w=&HFF", {}, 0, 0, true, 0, 1},
+        {"w=", {}, 0, 0, true, 0, 1},
+        {"w=2e2", {}, 0, 0, true, 0, 1},
+        {"w=+7", {}, 0, 0, true, 0, 1},
         {"w=256", {}, 0, 0, true, 0, 1},
         {"w=-1", {}, 0, 0, true, 0, 1},
         {"w=99999999999", {}, 0, 0, true, 0, 1},
@@ -82,7 +84,7 @@ TEST(AnalizzaOpzioni, AppliesEachMarkerAsTheProgramDoes) {
         {"p=h", {}, 0, 0, false, 0, 1},
         {"p=hxyz", {}, 0, 0, false, 0, 1},
         // One argument can carry several markers.
-        {"f=w=3", {"w=3.prl"}, 0, 0, true, 0, 0},  // both values are "w=3", read as 0
+        {"f=w=3", {"w=3.prl"}, 0, 0, true, 0, 1},  // both values are "w=3": no number to write
     };
     for (const auto& c : cases) {
         const auto o = quelmar::AnalizzaOpzioni(DividiComando(c.line));

@@ -51,5 +51,18 @@ TEST(PortSetup, AbsentPortsDisableTheirChoiceAndBothAbsentSelectCustom) {
     }
 }
 
+TEST(PortSetup, AddressesOfTheSystemBoardAreNotUsable) {
+    const struct {
+        int16_t address;
+        bool usable;
+        const char* hex;
+    } cases[] = {{0, false, "0000"},       {1, false, "0001"},     {0xFF, false, "00FF"},
+                 {0x100, true, "0100"},    {0x378, true, "0378"},  {-9216, true, "DC00"}, {-1, true, "FFFF"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(IndirizzoUtilizzabile(c.address), c.usable) << c.hex;
+        EXPECT_EQ(IndirizzoEsadecimale(c.address), c.hex);
+    }
+}
+
 }  // namespace
 }  // namespace quelmar

@@ -46,9 +46,9 @@ TEST_F(Form1EditorTest, ItalianTextsReachTheScreenIntact) {
         const char* nome;
         const char* testo;
     } voci[] = {{"mnuNuovo", "&Nuovo"},         {"MnuApri", "&Apri"},   {"MnuRegistra", "&Salva"},
-                {"mnuSalvaConNome", "Salva con &Nome"}, {"mnuEsegui", "&Esegui"}, {"MnuOpz", "Opzioni"},
-                {"MnuFine", "&Uscita"},          {"mnuLPT1", "LPT1"},     {"mnuLPT2", "LPT2"},
-                {"mnuLPTPers", "Indirizzo personalizzato"}, {"mnuHelp", "?"}};
+                {"mnuSalvaConNome", "Salva con &Nome"}, {"mnuEsegui", "&Esegui"}, {"MnuOpz", "&Opzioni"},
+                {"MnuFine", "&Uscita"},          {"mnuLPT1", "LPT&1"},     {"mnuLPT2", "LPT&2"},
+                {"mnuLPTPers", "&Indirizzo personalizzato"}, {"mnuHelp", "&?"}};
     for (const auto& v : voci) EXPECT_EQ(TestoMenu(v.nome), v.testo) << v.nome;
     EXPECT_TRUE(MenuSpuntato("mnuLPT1"));
 }
@@ -59,7 +59,7 @@ TEST_F(Form1EditorTest, DeleteAskAndKeepAtLeastOneStep) {
     risposte_ = {IDYES};
     Clic("Command1(1)");
     ASSERT_EQ(domande_.size(), 1u);
-    EXPECT_EQ(domande_[0].Testo, "Elimino lo step alla posizione1 ?");
+    EXPECT_EQ(domande_[0].Testo, "Elimino lo step alla posizione 1 ?");
     EXPECT_EQ(domande_[0].Stile, 36u);
     EXPECT_EQ(domande_[0].Titolo, "Attenzione !");
     EXPECT_EQ(beep_, 1);
@@ -107,7 +107,7 @@ TEST_F(Form1EditorTest, InsertAtTwoOfThreeAndPasteAskFirst) {
 
     risposte_ = {IDNO};
     Clic("Command1(0)");
-    EXPECT_EQ(domande_.back().Testo, "Inserisco un nuovo step alla posizione2 ?");
+    EXPECT_EQ(domande_.back().Testo, "Inserisco un nuovo step alla posizione 2 ?");
     EXPECT_EQ(S().TotaleSteps, 3);
 
     risposte_ = {IDYES};
@@ -128,7 +128,7 @@ TEST_F(Form1EditorTest, InsertAtTwoOfThreeAndPasteAskFirst) {
     Clic("Command2(0)");
     risposte_ = {IDYES};
     Clic("Command1(3)");
-    EXPECT_EQ(domande_.back().Testo, "Copio lo step memorizzato sulla posizione2 ?");
+    EXPECT_EQ(domande_.back().Testo, "Copio lo step memorizzato sulla posizione 2 ?");
     EXPECT_EQ(S().Steps(2), (quelmar::StepRec{true, 2, 200, "s2"}));
     EXPECT_EQ(Testo("Text1"), "s2");
 }
@@ -147,10 +147,10 @@ TEST_F(Form1EditorTest, DurationBoxTakesDigitsOnlyAndTheTotalFollowsIt) {
     EXPECT_EQ(Testo("Text3"), "120");
     EXPECT_EQ(Testo("Label7"), "120");
 
-    // Enabling or disabling does not touch the total until the duration text changes.
+    // Disabling the step takes it out of the total at once.
     ClicCasella("Check2");
     EXPECT_FALSE(S().Steps(1).Abilitato);
-    EXPECT_EQ(Testo("Label7"), "120");
+    EXPECT_EQ(Testo("Label7"), "0");
     Digita("Text3", 8);  // backspace
     EXPECT_EQ(S().Steps(1).Durata, 12);
     EXPECT_EQ(Testo("Label7"), "0");

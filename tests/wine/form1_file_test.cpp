@@ -154,15 +154,9 @@ TEST_F(Form1FileTest, SaveOfANewProgramAsksForANameAndWritesWhatTheWriterWrites)
 
 TEST_F(Form1FileTest, ProgramAfterNewIsSavedWithTheEmptyHeader) {
     Carica();
-    // One step and no name: only the second question is asked.
-    risposte_ = {IDNO};
+    // An untouched program is cleared without a question.
     Menu("mnuNuovo");
-    ASSERT_EQ(domande_.size(), 1u);
-    EXPECT_EQ(domande_[0].Testo, "Il file non \xE8 stato salvato, azzero tutto ?");
-    EXPECT_TRUE(S().Steps(1).Abilitato) << "No keeps everything";
-    risposte_ = {IDYES};
-    Menu("mnuNuovo");
-    EXPECT_EQ(domande_.size(), 2u);
+    EXPECT_TRUE(domande_.empty());
     const std::string path = Temp("vuoto.prl");
     CdRisponde(path);
     Menu("mnuSalvaConNome");
@@ -173,9 +167,9 @@ TEST_F(Form1FileTest, ProgramAfterNewIsSavedWithTheEmptyHeader) {
                                            0, 0,                                                  // port index after New
                                            1, 0,                                                  // one step
                                            0, 0, 0, 0}));                                         // both flags false
-    // Step 1 after New is a zero record: disabled.
-    EXPECT_EQ(b[26], 0);
-    EXPECT_EQ(b[27], 0);
+    // Step 1 after New is enabled, as at start-up.
+    EXPECT_EQ(b[26], 0xFF);
+    EXPECT_EQ(b[27], 0xFF);
 }
 
 TEST_F(Form1FileTest, OpenReadsTheChosenFileAndKeepsThePortAddress) {
@@ -322,30 +316,26 @@ TEST_F(Form1FileTest, AFailedWriteSaysSoAndLeavesTheOldFile) {
     DeleteFileA(vecchio.c_str());
 }
 
-TEST_F(Form1FileTest, NewAsksToSaveThenToClear) {
+TEST_F(Form1FileTest, NewAsksAsClosingDoesOnlyWhenTheProgramWasChanged) {
     Carica();
     const std::string path = SalvaEsempio("nuovo-da-file.prl", 3, 0x50);
     CdRisponde(path);
     Menu("MnuApri");
     const std::vector<uint8_t> letto = Byte(path);
 
-    // A program from a file, No and No: everything stays.
-    beep_ = 0;
-    risposte_ = {IDNO, IDNO};
+    // Changed, then Cancel: everything stays.
+    S().Steps(1).Durata = 77;
+    risposte_ = {IDCANCEL};
     Menu("mnuNuovo");
-    ASSERT_EQ(domande_.size(), 2u);
-    EXPECT_EQ(domande_[0].Testo, "Salvo il programma ?");
-    EXPECT_EQ(domande_[0].Stile, 36u);
+    ASSERT_EQ(domande_.size(), 1u);
+    EXPECT_EQ(domande_[0].Testo, "Il programma \xE8 stato modificato. Salvare le modifiche?");
+    EXPECT_EQ(domande_[0].Stile, static_cast<UINT>(MB_YESNOCANCEL | MB_ICONQUESTION));
     EXPECT_EQ(domande_[0].Titolo, "Attenzione !");
-    EXPECT_EQ(domande_[1].Testo, "Il file non \xE8 stato salvato, azzero tutto ?");
-    EXPECT_EQ(domande_[1].Stile, 36u);
-    EXPECT_EQ(beep_, 2);
     EXPECT_EQ(S().TotaleSteps, 3);
     EXPECT_EQ(F().NomeFileCorrente(), path);
 
-    // Yes to saving: written, then cleared without a second question.
+    // Yes: written, then cleared without a second question.
     PortaPersonalizzata(0x3BC);
-    S().Steps(1).Durata = 77;
     domande_.clear();
     risposte_ = {IDYES};
     Menu("mnuNuovo");
@@ -358,22 +348,27 @@ TEST_F(Form1FileTest, NewAsksToSaveThenToClear) {
     EXPECT_EQ(Testo("Label8"), "");
     EXPECT_EQ(S().TotaleSteps, 1);
     EXPECT_EQ(S().StepCorrente, 1);
-    EXPECT_EQ(S().Steps(1), quelmar::StepRec{});
+    EXPECT_EQ(S().Steps(1), (quelmar::StepRec{true, 0, 0, ""}));
     EXPECT_EQ(S().Steps(2), quelmar::StepRec{});
     EXPECT_EQ(S().Testata, quelmar::TestataRec{});
-    EXPECT_FALSE(Spuntato("Check2"));
+    EXPECT_TRUE(Spuntato("Check2"));
     EXPECT_EQ(F().IndirizzoPorta(), 0x3BC) << "New leaves the port alone";
     EXPECT_TRUE(MenuSpuntato("mnuLPTPers"));
 
-    // Several steps and no name: Yes goes to Save As; a cancel there asks to clear.
+    // Several steps and no name: Yes goes to Save As, and a cancel there keeps the program.
     Clic("Command1(7)");
     domande_.clear();
     CdRisponde("");
-    risposte_ = {IDYES, IDNO};
+    risposte_ = {IDYES};
     Menu("mnuNuovo");
-    ASSERT_EQ(domande_.size(), 2u);
+    ASSERT_EQ(domande_.size(), 1u);
     EXPECT_EQ(richieste_.back().titolo, "Salva con nome...");
     EXPECT_EQ(S().TotaleSteps, 2);
+
+    // No: cleared without saving.
+    risposte_ = {IDNO};
+    Menu("mnuNuovo");
+    EXPECT_EQ(S().TotaleSteps, 1);
     DeleteFileA(path.c_str());
 }
 

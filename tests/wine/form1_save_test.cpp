@@ -239,13 +239,13 @@ TEST_F(Form1SaveTest, EveryEditOfTheProgramMarksItModifiedAndSaveOpenNewClearIt)
     Menu("MnuApri");
     EXPECT_FALSE(F().Modificato()) << "opened";
     Clic("Command1(7)");
-    risposte_ = {IDNO, IDYES};
+    risposte_ = {IDNO};
     Menu("mnuNuovo");
     EXPECT_EQ(S().TotaleSteps, 1);
     EXPECT_FALSE(F().Modificato()) << "cleared by New";
-    // New answered No keeps the program and its mark.
+    // New answered Cancel keeps the program and its mark.
     Clic("Command1(7)");
-    risposte_ = {IDNO, IDNO};
+    risposte_ = {IDCANCEL};
     Menu("mnuNuovo");
     EXPECT_TRUE(F().Modificato()) << "New refused";
 }
@@ -280,6 +280,7 @@ protected:
 TEST_F(Form1ExitTest, NothingChangedClosesWithoutAQuestion) {
     for (Via via : {Via::Uscita, Via::CloseBox, Via::FineSessione}) {
         Carica();
+        PortaPersonalizzata(0x378);  // the custom address, selected as at start without ports
         Clic("Command1(5)");
         Menu("mnuEsegui");
         EXPECT_TRUE(Chiedi(via)) << static_cast<int>(via);
@@ -389,7 +390,7 @@ TEST_F(Form1ExitTest, ASaveThatIsCancelledOrFailsKeepsTheWindowAndTheProgram) {
     }
 }
 
-TEST_F(Form1ExitTest, ClosingDuringARunAsksAndAnnullaLetsTheRunGoOn) {
+TEST_F(Form1ExitTest, ClosingDuringARunStopsItThenAsksAndAnnullaKeepsTheWindow) {
     Carica();
     PortaPersonalizzata(0x378);
     S().TotaleSteps = 3;
@@ -402,7 +403,8 @@ TEST_F(Form1ExitTest, ClosingDuringARunAsksAndAnnullaLetsTheRunGoOn) {
     Clic("Command3");
     EXPECT_TRUE(chiesto);
     EXPECT_EQ(domande_.size(), 1u);
-    EXPECT_EQ(Traccia().size(), 3u) << "the run went on to its end";
+    EXPECT_EQ(Traccia().size(), 2u) << "the run stopped before the question";
+    EXPECT_FALSE(S().InEsecuzione);
     EXPECT_TRUE(Aperta());
 }
 

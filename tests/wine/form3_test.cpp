@@ -240,7 +240,7 @@ TEST_F(Form3Test, OpensOwnedModelessOnceAndShowsWhatIsStoredWithoutStoringAnythi
 TEST_F(Form3Test, AddressBoxTakesFourHexDigitsAndInserisciStoresTheSignedValue) {
     Carica();
     Opzioni();
-    EXPECT_EQ(TestoDi(O("Text4")), "1") << "absent address reads as 1";
+    EXPECT_EQ(TestoDi(O("Text4")), "378") << "with no address stored the standard one is offered";
     SetWindowTextA(O("Text4"), "");
     // Lower case turns upper, other keys are dropped, and a fifth digit does not fit.
     DigitaO("Text4", "d-c g0x.0F");

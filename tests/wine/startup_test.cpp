@@ -99,15 +99,6 @@ TEST_F(StartupTest, StoredPortChoiceDecidesTheDirectWriteAddress) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].address, 0xDC00);
 
-    // A stored value that is no number gives the default address 1, without a crash.
-    DeleteFileA(trace_.c_str());
-    wine_test::SetSetting("PortaParallela", "Indirizzo", "trecento");
-    r = Quelmar("w=9");
-    EXPECT_EQ(r.exitCode, 0u);
-    lines = wine_test::ReadTrace(trace_);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].address, 1);
-
     // "P=" given on the line wins over the stored choice.
     DeleteFileA(trace_.c_str());
     r = Quelmar("p=2 w=10");
@@ -117,7 +108,12 @@ TEST_F(StartupTest, StoredPortChoiceDecidesTheDirectWriteAddress) {
 }
 
 TEST_F(StartupTest, RefusedValuesAreExplainedAndNothingIsWritten) {
-    for (const char* args : {"w=256", "w=-3", "p=h12345 w=1", "p=h w=1"}) {
+    // A stored address that is no number reads as none (0), which is refused
+    // like every address of the system board.
+    wine_test::SetSetting("PortaParallela", "Indice", "3");
+    wine_test::SetSetting("PortaParallela", "Indirizzo", "trecento");
+    for (const char* args : {"w=256", "w=-3", "p=h12345 w=1", "p=h w=1", "w=abc", "w=12abc", "w=", "p=h1 w=5",
+                             "p=hFF w=5", "w=9"}) {
         DeleteFileA(trace_.c_str());
         std::vector<std::string> messages;
         const auto r = Quelmar(args, [&](HWND hwnd) {
