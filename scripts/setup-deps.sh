@@ -5,8 +5,8 @@ set -euo pipefail
 
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-for p in cmake make g++ googletest g++-mingw-w64-i686 mingw-w64-tools libwine-dev \
-         wine wine32:i386 xvfb xauth x11-utils locales gtkwave clang nsis; do
+for p in cmake make g++ googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev \
+         wine wine64 wine32:i386 xvfb xauth x11-utils locales gtkwave clang nsis; do
   have_pkg "$p" || need+=("$p")
 done
 SUDO=""
