@@ -1,8 +1,13 @@
 ﻿; Quelmar's setup program. Built by installer/CMakeLists.txt with makensis:
 ;   makensis -DSTAGE=<folder of the files to ship> -DOUTFILE=<setup.exe> quelmar.nsi
-; It installs the program and its control libraries, registers the three
-; libraries and checks each registration, and writes the uninstaller. A step
-; that fails is reported and everything done so far is undone.
+; STAGE holds win64\Quelmar and win32\Quelmar, the files of the two builds.
+; On 64-bit Windows it installs the 64-bit program into Program Files and
+; registers the control libraries of both builds side by side (the 64-bit ones
+; beside the program, the 32-bit ones in its x86 folder), so that 64-bit and
+; 32-bit hosts both create them; on 32-bit Windows it installs the 32-bit set.
+; It checks each registration in its own registry view and writes the
+; uninstaller. A step that fails is reported and everything done so far is
+; undone. The setup itself is a 32-bit program and runs on both.
 Unicode true
 !ifndef STAGE
   !error "STAGE (the folder of the files to ship) is not defined"
@@ -15,6 +20,7 @@ Unicode true
 !include "LogicLib.nsh"
 !include "FileFunc.nsh"
 !include "StrFunc.nsh"
+!include "x64.nsh"
 ${StrStr}
 
 !define VERSION "3.1.0.0"
@@ -24,9 +30,13 @@ ${StrStr}
 
 Name "Quelmar ${VERSION}"
 OutFile "${OUTFILE}"
+!define STAGE64 "${STAGE}/win64/Quelmar"
+!define STAGE32 "${STAGE}/win32/Quelmar"
+
+; The folder on 32-bit Windows; .onInit chooses the 64-bit one and finds an
+; earlier install (a reinstall goes where the program already is, unless /D=
+; says otherwise).
 InstallDir "$PROGRAMFILES\Quelmar"
-; A reinstall goes where the program already is, unless /D= says otherwise.
-InstallDirRegKey HKLM "${UNINST_KEY}" "InstallLocation"
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 ShowInstDetails show
@@ -45,7 +55,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}, MI
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Quelmar.exe"
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
 !insertmacro MUI_PAGE_WELCOME
-!insertmacro MUI_PAGE_LICENSE "${STAGE}/LICENSE.txt"
+!insertmacro MUI_PAGE_LICENSE "${STAGE64}/LICENSE.txt"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -64,15 +74,18 @@ LangString MsgNoWrite ${LANG_ENGLISH} "The folder $INSTDIR cannot be written.$\r
 LangString MsgNoWrite ${LANG_ITALIAN} "Impossibile scrivere nella cartella $INSTDIR.$\r$\nScegliere un'altra cartella o controllarne i permessi. Quelmar non è stato installato."
 LangString MsgCopyFail ${LANG_ENGLISH} "The file $R9 could not be written to $INSTDIR.$\r$\nThe setup has been undone: Quelmar is not installed."
 LangString MsgCopyFail ${LANG_ITALIAN} "Impossibile scrivere il file $R9 in $INSTDIR.$\r$\nL'installazione è stata annullata: Quelmar non è installato."
-LangString MsgRegFail ${LANG_ENGLISH} "The control library $R9 could not be registered.$\r$\nThe setup has been undone: Quelmar is not installed."
-LangString MsgRegFail ${LANG_ITALIAN} "Impossibile registrare la libreria di controlli $R9.$\r$\nL'installazione è stata annullata: Quelmar non è installato."
+LangString MsgRegFail ${LANG_ENGLISH} "The $R7-bit control library $R9 could not be registered.$\r$\nThe setup has been undone: Quelmar is not installed."
+LangString MsgRegFail ${LANG_ITALIAN} "Impossibile registrare la libreria di controlli a $R7 bit $R9.$\r$\nL'installazione è stata annullata: Quelmar non è installato."
 LangString MsgUninstallerFail ${LANG_ENGLISH} "The uninstaller could not be written to $INSTDIR.$\r$\nThe setup has been undone: Quelmar is not installed."
 LangString MsgUninstallerFail ${LANG_ITALIAN} "Impossibile scrivere il programma di disinstallazione in $INSTDIR.$\r$\nL'installazione è stata annullata: Quelmar non è installato."
 
 ; Set once the first file has been written: before that a failure has nothing to undo.
 Var Written
+; 1 on 64-bit Windows: the 64-bit set, and the 32-bit libraries in $INSTDIR\x86.
+Var Is64
 
-; Every file the setup puts in the program folder (the uninstaller apart).
+; Every file the setup puts in the program folder (the uninstaller apart),
+; from the build of the system's width.
 !macro ForEachShippedFile MACRO
   !insertmacro ${MACRO} "Quelmar.exe"
   !insertmacro ${MACRO} "hwinterface.ocx"
@@ -82,14 +95,25 @@ Var Written
   !insertmacro ${MACRO} "demo.prl"
   !insertmacro ${MACRO} "README.txt"
   !insertmacro ${MACRO} "LICENSE.txt"
-  !if /FileExists "${STAGE}/quelmar-timing.exe"
+  !if /FileExists "${STAGE64}/quelmar-timing.exe"
     !insertmacro ${MACRO} "quelmar-timing.exe"
   !endif
 !macroend
 
-!macro ShipFile NAME
+!macro ShipFile64 NAME
+  !insertmacro ShipFile "${STAGE64}" "${NAME}"
+!macroend
+!macro ShipFile32 NAME
+  !insertmacro ShipFile "${STAGE32}" "${NAME}"
+!macroend
+; The 32-bit libraries that go beside the 64-bit set (into $INSTDIR\x86).
+!macro ShipLibrary32 DLL PROGID
+  !insertmacro ShipFile "${STAGE32}" "${DLL}"
+!macroend
+
+!macro ShipFile FROM NAME
   ClearErrors
-  File "${STAGE}/${NAME}"
+  File "${FROM}/${NAME}"
   ${If} ${Errors}
     StrCpy $R9 "${NAME}"
     MessageBox MB_ICONSTOP|MB_OK "$(MsgCopyFail)" /SD IDOK
@@ -101,6 +125,9 @@ Var Written
 !macro RemoveFile NAME
   Delete "$INSTDIR\${NAME}"
 !macroend
+!macro RemoveLibrary32 DLL PROGID
+  Delete "$INSTDIR\x86\${DLL}"
+!macroend
 
 ; The libraries other programs create by ProgID; Quelmar itself loads them
 ; (and hwinterface.ocx) from its own folder without the registry.
@@ -110,45 +137,130 @@ Var Written
   !insertmacro ${MACRO} "Skarvo.dll" "Skarvo.DTPSkarvo"
 !macroend
 
-!macro RegisterLibrary DLL PROGID
-  StrCpy $R9 "${DLL}"
+; Each library is registered by the regsvr32 of its own width: on 64-bit
+; Windows the 64-bit one is System32's, reached with the file system
+; redirection of this 32-bit setup turned off, and the 32-bit one SysWOW64's.
+; The 32-bit libraries are in $INSTDIR\x86 beside a 64-bit program, and in
+; $INSTDIR itself on 32-bit Windows.
+!macro RegisterLibrary64 DLL PROGID
+  StrCpy $R9 "$INSTDIR\${DLL}"
+  !insertmacro RegisterLibraryIn 64 "${PROGID}"
+!macroend
+!macro RegisterLibrary32 DLL PROGID
+  StrCpy $R9 "$INSTDIR\${DLL}"
+  ${If} $Is64 = 1
+    StrCpy $R9 "$INSTDIR\x86\${DLL}"
+  ${EndIf}
+  !insertmacro RegisterLibraryIn 32 "${PROGID}"
+!macroend
+!macro RegisterLibraryIn BITS PROGID
   StrCpy $R8 "${PROGID}"
+  StrCpy $R7 ${BITS}
   Call RegisterLibrary
 !macroend
 
-!macro UnregisterLibrary DLL PROGID
+!macro UnregisterLibrary64 DLL PROGID
   ${If} ${FileExists} "$INSTDIR\${DLL}"
-    DetailPrint "regsvr32 /u $INSTDIR\${DLL}"
-    ExecWait '"$SYSDIR\regsvr32.exe" /u /s "$INSTDIR\${DLL}"'
+    DetailPrint "regsvr32 /u $INSTDIR\${DLL} (64-bit)"
+    ${DisableX64FSRedirection}
+    ExecWait '"$WINDIR\System32\regsvr32.exe" /u /s "$INSTDIR\${DLL}"'
+    ${EnableX64FSRedirection}
   ${EndIf}
 !macroend
+!macro UnregisterLibrary32 DLL PROGID
+  ${If} $Is64 = 1
+    StrCpy $R9 "$INSTDIR\x86\${DLL}"
+    StrCpy $R6 "$WINDIR\SysWOW64\regsvr32.exe"
+  ${Else}
+    StrCpy $R9 "$INSTDIR\${DLL}"
+    StrCpy $R6 "$SYSDIR\regsvr32.exe"
+  ${EndIf}
+  ${If} ${FileExists} $R9
+    DetailPrint "regsvr32 /u $R9 (32-bit)"
+    ExecWait '"$R6" /u /s "$R9"'
+  ${EndIf}
+!macroend
+; The libraries of both views on 64-bit Windows, or the 32-bit ones of a
+; 32-bit system.
+!macro UnregisterAllLibraries
+  ${If} $Is64 = 1
+    !insertmacro ForEachLibrary UnregisterLibrary64
+  ${EndIf}
+  !insertmacro ForEachLibrary UnregisterLibrary32
+!macroend
 
-; Registers $INSTDIR\$R9 with regsvr32, then reads the registration back: the
-; ProgID $R8 must lead to a class whose server is this very file. Any failure
-; is shown and ends the setup (then .onInstFailed undoes what was done).
+; Registers the file $R9 with the regsvr32 of width $R7 (32 or 64), then reads
+; the registration back in the registry view of that width: the ProgID $R8
+; must lead to a class whose server is this very file. Any failure is shown
+; and ends the setup (then .onInstFailed undoes what was done).
 Function RegisterLibrary
-  DetailPrint "regsvr32 $INSTDIR\$R9"
-  ClearErrors
-  ExecWait '"$SYSDIR\regsvr32.exe" /s "$INSTDIR\$R9"' $0
-  ${If} ${Errors}
+  DetailPrint "regsvr32 $R9 ($R7-bit)"
+  StrCpy $5 0
+  ${If} $R7 == 64
+    ${DisableX64FSRedirection}
+    ClearErrors
+    ExecWait '"$WINDIR\System32\regsvr32.exe" /s "$R9"' $0
+    ${If} ${Errors}
+      StrCpy $5 1
+    ${EndIf}
+    ${EnableX64FSRedirection}
+    SetRegView 64
+  ${Else}
+    StrCpy $R6 "$SYSDIR\regsvr32.exe"
+    ${If} $Is64 = 1
+      StrCpy $R6 "$WINDIR\SysWOW64\regsvr32.exe"
+    ${EndIf}
+    ClearErrors
+    ExecWait '"$R6" /s "$R9"' $0
+    ${If} ${Errors}
+      StrCpy $5 1
+    ${EndIf}
+    SetRegView 32
+  ${EndIf}
+  ${If} $5 = 1
   ${OrIf} $0 <> 0
     Goto failed
   ${EndIf}
   ReadRegStr $1 HKCR "$R8\CLSID" ""
   StrCmp $1 "" failed
   ReadRegStr $2 HKCR "CLSID\$1\InprocServer32" ""
-  StrCmp $2 "$INSTDIR\$R9" done
+  StrCmp $2 "$R9" done
   ; The same file may be written with short names on one side.
   GetFullPathName /SHORT $3 "$2"
-  GetFullPathName /SHORT $4 "$INSTDIR\$R9"
+  GetFullPathName /SHORT $4 "$R9"
   StrCmp $3 "" failed
   StrCmp $3 $4 done failed
 failed:
+  Call SetOwnRegView
   MessageBox MB_ICONSTOP|MB_OK "$(MsgRegFail)" /SD IDOK
   DetailPrint "$(MsgRegFail)"
   Abort
 done:
+  Call SetOwnRegView
 FunctionEnd
+
+; The setup's own entries (uninstall entry) live in the registry view of the
+; program it installs: the 64-bit one on 64-bit Windows.
+!macro SetOwnRegView UN
+  Function ${UN}SetOwnRegView
+    ${If} $Is64 = 1
+      SetRegView 64
+    ${Else}
+      SetRegView default
+    ${EndIf}
+  FunctionEnd
+!macroend
+!insertmacro SetOwnRegView ""
+!insertmacro SetOwnRegView "un."
+
+; Is64 (1 on 64-bit Windows) and the registry view that goes with it.
+!macro ChooseSystem UN
+  StrCpy $Is64 0
+  ${If} ${RunningX64}
+    StrCpy $Is64 1
+  ${EndIf}
+  Call ${UN}SetOwnRegView
+!macroend
 
 Function .onInit
   UserInfo::GetAccountType
@@ -159,6 +271,17 @@ Function .onInit
     Quit
   ${EndIf}
   StrCpy $Written 0
+  !insertmacro ChooseSystem ""
+  System::Call 'kernel32::GetCommandLine() t .r0'
+  ${StrStr} $1 $0 " /D="
+  ${If} $1 == ""
+    ReadRegStr $2 HKLM "${UNINST_KEY}" "InstallLocation"
+    ${If} $2 != ""
+      StrCpy $INSTDIR $2
+    ${ElseIf} $Is64 = 1
+      StrCpy $INSTDIR "$PROGRAMFILES64\Quelmar"
+    ${EndIf}
+  ${EndIf}
 FunctionEnd
 
 ; Undoes a setup that failed part-way: unregisters the libraries and removes
@@ -167,8 +290,10 @@ FunctionEnd
 Function .onInstFailed
   SetShellVarContext all
   ${If} $Written = 1
-    !insertmacro ForEachLibrary UnregisterLibrary
+    !insertmacro UnregisterAllLibraries
     !insertmacro ForEachShippedFile RemoveFile
+    !insertmacro ForEachLibrary RemoveLibrary32
+    RMDir "$INSTDIR\x86"
     Delete "$INSTDIR\uninstall.exe"
     Delete "$SMPROGRAMS\Quelmar.lnk"
     DeleteRegKey HKLM "${UNINST_KEY}"
@@ -177,6 +302,16 @@ Function .onInstFailed
   SetOutPath "$TEMP"
   RMDir "$INSTDIR"
 FunctionEnd
+
+; Runs the uninstaller of the install in folder $0 and waits for it.
+!macro RunEarlierUninstaller
+  ${If} ${FileExists} "$0\uninstall.exe"
+    DetailPrint "$0\uninstall.exe /S"
+    ExecWait '"$0\uninstall.exe" /S _?=$0'
+    Delete "$0\uninstall.exe"
+    RMDir "$0"
+  ${EndIf}
+!macroend
 
 Section "Quelmar" SecMain
   SectionIn RO
@@ -206,11 +341,19 @@ Section "Quelmar" SecMain
   ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
   ${If} $0 != ""
   ${AndIf} $0 != $INSTDIR
-  ${AndIf} ${FileExists} "$0\uninstall.exe"
-    DetailPrint "$0\uninstall.exe /S"
-    ExecWait '"$0\uninstall.exe" /S _?=$0'
-    Delete "$0\uninstall.exe"
-    RMDir "$0"
+    !insertmacro RunEarlierUninstaller
+  ${EndIf}
+  ; On 64-bit Windows an earlier 32-bit install (its entry in the 32-bit
+  ; view) goes first wherever it is: its libraries are registered in the
+  ; 32-bit view under its own folder, which this setup does not use.
+  ${If} $Is64 = 1
+    SetRegView 32
+    ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
+    ${If} $0 != ""
+      !insertmacro RunEarlierUninstaller
+      DeleteRegKey HKLM "${UNINST_KEY}"
+    ${EndIf}
+    Call SetOwnRegView
   ${EndIf}
 
   ; Find out that the folder takes files before writing any.
@@ -226,9 +369,16 @@ Section "Quelmar" SecMain
   Delete "$INSTDIR\quelmar-setup.tmp"
 
   StrCpy $Written 1
-  SetOutPath "$INSTDIR"
   SetOverwrite on
-  !insertmacro ForEachShippedFile ShipFile
+  ${If} $Is64 = 1
+    SetOutPath "$INSTDIR\x86"
+    !insertmacro ForEachLibrary ShipLibrary32
+    SetOutPath "$INSTDIR"
+    !insertmacro ForEachShippedFile ShipFile64
+  ${Else}
+    SetOutPath "$INSTDIR"
+    !insertmacro ForEachShippedFile ShipFile32
+  ${EndIf}
   ClearErrors
   WriteUninstaller "$INSTDIR\uninstall.exe"
   ${If} ${Errors}
@@ -236,7 +386,12 @@ Section "Quelmar" SecMain
     Abort
   ${EndIf}
 
-  !insertmacro ForEachLibrary RegisterLibrary
+  ${If} $Is64 = 1
+    !insertmacro ForEachLibrary RegisterLibrary64
+    !insertmacro ForEachLibrary RegisterLibrary32
+  ${Else}
+    !insertmacro ForEachLibrary RegisterLibrary32
+  ${EndIf}
 
   CreateShortCut "$SMPROGRAMS\Quelmar.lnk" "$INSTDIR\Quelmar.exe" "" "$INSTDIR\Quelmar.exe" 0
 
@@ -263,6 +418,7 @@ Function un.onInit
     SetErrorLevel 740
     Quit
   ${EndIf}
+  !insertmacro ChooseSystem "un."
 FunctionEnd
 
 ; Removes what the setup made. The user's settings (HKCU\Software\VB and VBA
@@ -270,8 +426,10 @@ FunctionEnd
 ; the folder when such files are in it.
 Section "Uninstall"
   SetShellVarContext all
-  !insertmacro ForEachLibrary UnregisterLibrary
+  !insertmacro UnregisterAllLibraries
   !insertmacro ForEachShippedFile RemoveFile
+  !insertmacro ForEachLibrary RemoveLibrary32
+  RMDir "$INSTDIR\x86"
   Delete "$INSTDIR\uninstall.exe"
   Delete "$SMPROGRAMS\Quelmar.lnk"
   DeleteRegKey HKLM "${UNINST_KEY}"

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Runs the native benchmark of quelmar-play, then builds the Windows tree and
+# Runs the native benchmark of quelmar-play, then builds the Windows trees and
 # runs every benchmark program (bin/*_bench.exe) under Wine + Xvfb, printing
-# each one's figures. Benchmarks are never tests:
-# nothing here passes or fails on timing.
+# each one's figures for both builds one after the other: build/win64 under
+# 64-bit Wine, then build/win32 under 32-bit Wine. Where 32-bit code runs only
+# emulated (qemu), its figures are marked so. QUELMAR_ARCH=win64 (or win32)
+# runs one Windows build only. Benchmarks are never tests: nothing here passes
+# or fails on timing.
 set -uo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
@@ -20,34 +23,71 @@ echo
 
 JOBS=$(nproc)
 BUILD_ROOT="${QUELMAR_BUILD_ROOT:-$ROOT/build}"
-BUILD_WIN="$BUILD_ROOT/win32"
+case "${QUELMAR_ARCH:-both}" in
+  both) ARCHS="win64 win32" ;;
+  win64 | win32) ARCHS="$QUELMAR_ARCH" ;;
+  *) echo "QUELMAR_ARCH must be win64 or win32 (or unset for both), not $QUELMAR_ARCH" >&2; exit 2 ;;
+esac
 
-cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
-if ! cmake --build "$BUILD_WIN" -j"$JOBS" >"$BUILD_WIN/bench-build.log" 2>&1; then
-  tail -n 40 "$BUILD_WIN/bench-build.log"
-  echo "The Windows build failed (whole log: $BUILD_WIN/bench-build.log)"
-  exit 1
-fi
+# build_windows ARCH: configures build/ARCH and builds its benchmarks; the log stays there.
+build_windows() {
+  local dir="$BUILD_ROOT/$1" toolchain=mingw-i686.cmake
+  [ "$1" = win64 ] && toolchain=mingw-x86_64.cmake
+  cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return 1
+  if ! cmake --build "$dir" -j"$JOBS" --target quelmar_benches >"$dir/bench-build.log" 2>&1; then
+    tail -n 40 "$dir/bench-build.log"
+    echo "The $1 build failed (whole log: $dir/bench-build.log)"
+    return 1
+  fi
+}
+for arch in $ARCHS; do build_windows "$arch" || exit 1; done
 
 . scripts/wine-env.sh
 trap quelmar_env_cleanup EXIT
 quelmar_start_display private || exit 1
-quelmar_start_wine
-
-shopt -s nullglob
-benches=("$BUILD_WIN"/bin/*_bench.exe)
-if [ ${#benches[@]} -eq 0 ]; then
-  echo "No benchmark programs in $BUILD_WIN/bin"
-  exit 1
-fi
-rc=0
-cd "$BUILD_WIN/bin"
-for b in "${benches[@]}"; do
-  name=$(basename "$b")
-  echo "== $name"
-  bash "$ROOT/scripts/wine-run.sh" "$name" || { echo "$name ended with exit code $?"; rc=1; }
-  echo
+# One prefix and wineserver per build, both kept running until the end.
+for arch in $ARCHS; do
+  quelmar_wine_arch "$arch" "$BUILD_ROOT/$arch" && quelmar_start_wine
 done
+
+# arch_note ARCH: how that build's figures were made.
+arch_note() {
+  if [ "$1" = win64 ]; then echo "64-bit Wine, native"
+  elif quelmar_i386_emulated; then echo "32-bit Wine emulated by qemu: figures mean nothing"
+  else echo "32-bit Wine, native"
+  fi
+}
+
+# run_windows_benches: each benchmark program, for every build in turn.
+run_windows_benches() {
+  local names=() name arch rc=0
+  shopt -s nullglob
+  for arch in $ARCHS; do
+    for b in "$BUILD_ROOT/$arch"/bin/*_bench.exe; do
+      name=$(basename "$b")
+      [[ " ${names[*]-} " == *" $name "* ]] || names+=("$name")
+    done
+  done
+  shopt -u nullglob
+  if [ ${#names[@]} -eq 0 ]; then
+    echo "No benchmark programs in $BUILD_ROOT/{${ARCHS// /,}}/bin"
+    return 1
+  fi
+  for name in "${names[@]}"; do
+    echo "== $name"
+    for arch in $ARCHS; do
+      echo "-- $arch ($(arch_note "$arch"))"
+      quelmar_wine_arch "$arch" "$BUILD_ROOT/$arch"
+      if [ ! -f "$BUILD_WIN/bin/$name" ]; then echo "(not in this build)"; continue; fi
+      (cd "$BUILD_WIN/bin" && bash "$ROOT/scripts/wine-run.sh" "$name") || { echo "$name ($arch) ended with exit code $?"; rc=1; }
+    done
+    echo
+  done
+  return $rc
+}
+
+rc=0
+run_windows_benches || rc=1
 echo "== quelmar-timing (native)"
 bash "$ROOT/scripts/timing_bench.sh" || { echo "timing_bench.sh ended with exit code $?"; rc=1; }
 exit $rc

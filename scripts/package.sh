@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds Quelmar's Windows setup program and portable zip:
-#   build/win32/package/Quelmar-3.1.0.0-setup.exe
-#   build/win32/package/Quelmar-3.1.0.0-win32.zip
+# Builds Quelmar's Windows setup program (one for 32-bit and 64-bit Windows)
+# and the two portable zips, from both Windows builds:
+#   build/win64/package/Quelmar-3.1.0.0-setup.exe
+#   build/win64/package/Quelmar-3.1.0.0-win64.zip
+#   build/win64/package/Quelmar-3.1.0.0-win32.zip
 # Installs what it needs (the build tools and NSIS) when missing.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -15,11 +17,15 @@ if ! command -v makensis >/dev/null; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends nsis >/dev/null
 fi
 
-BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/win32"
-cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+BUILD_ROOT="${QUELMAR_BUILD_ROOT:-$ROOT/build}"
+# The 32-bit build is configured first: the 64-bit one takes its files too.
+cmake -S . -B "$BUILD_ROOT/win32" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+BUILD_WIN="$BUILD_ROOT/win64"
+cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUELMAR_WIN32_BUILD="$BUILD_ROOT/win32" >/dev/null
 cmake --build "$BUILD_WIN" -j"$(nproc)" --target quelmar_package
 
-for f in "$BUILD_WIN"/package/Quelmar-*-setup.exe "$BUILD_WIN"/package/Quelmar-*-win32.zip; do
+for f in "$BUILD_WIN"/package/Quelmar-*-setup.exe "$BUILD_WIN"/package/Quelmar-*-win*.zip; do
   printf '%s  %s bytes\n' "$f" "$(stat -c %s "$f")"
 done
 

@@ -8,8 +8,8 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 # fonts-wine: Wine's own MS Sans Serif and Tahoma, the fonts the windows are
 # laid out for; without them Wine substitutes wider ones and the caption test
 # would measure those.
-for p in cmake make g++ googletest g++-mingw-w64-i686 mingw-w64-tools libwine-dev \
-         wine wine32:i386 xvfb xauth x11-utils locales gtkwave clang nsis fonts-wine; do
+for p in cmake make g++ googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev \
+         wine wine64 wine32:i386 xvfb xauth x11-utils locales gtkwave clang nsis fonts-wine; do
   have_pkg "$p" || need+=("$p")
 done
 SUDO=""

@@ -18,8 +18,10 @@ if [ ! -f /usr/share/wine/fonts/tahoma.ttf ]; then
   $SUDO apt-get install -y -q --no-install-recommends fonts-wine
 fi
 
+# The setup (built in the 64-bit build) is a 32-bit program: it runs in the
+# 32-bit build's prefix, as on a 32-bit Windows.
+SETUP=$(ls "${QUELMAR_BUILD_ROOT:-$ROOT/build}"/win64/package/Quelmar-*-setup.exe | head -1)
 BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/win32"
-SETUP=$(ls "$BUILD_WIN"/package/Quelmar-*-setup.exe | head -1)
 . scripts/wine-env.sh
 SETUP_PID=""
 cleanup() {

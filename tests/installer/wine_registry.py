@@ -6,8 +6,8 @@ has and the other has not, or has with other data. Timestamps are ignored.
     wine_registry.py BEFORE_DIR AFTER_DIR [--allow PREFIX]... [--ignore PREFIX]...
     wine_registry.py --query PREFIX_DIR KEY [VALUE]
 
---query prints one value's data (strings unescaped, dwords in decimal), or
-with no VALUE nothing; its exit code is 1 when the key or value is missing.
+--query prints one value's data (strings unescaped, dwords in decimal; VALUE
+@ is the key's default value), or with no VALUE nothing; its exit code is 1 when the key or value is missing.
 KEY starts with HKLM, HKCU or HKCR (read from the saved registry files, so
 the wineserver must have written them: no Wine process needed).
 
@@ -65,7 +65,7 @@ def query(prefix, key, value=None):
         return 1
     if value is None:
         return 0
-    data = values.get('"%s"' % value.lower())
+    data = values.get("@" if value == "@" else '"%s"' % value.lower())
     if data is None:
         return 1
     if data.startswith('"'):
