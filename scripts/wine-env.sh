@@ -1,8 +1,10 @@
 # Sourced by the run and test commands: a display, a Wine prefix inside the
 # build folder created once, and a persistent wineserver; all stopped on exit.
-# Needs BUILD_WIN set to the Windows build folder.
+# Needs BUILD_WIN set to the Windows build folder. QUELMAR_WINEPREFIX names
+# another prefix: the test command keeps its own, so that the tests never
+# touch the settings of the prefix scripts/run.sh starts Quelmar in.
 
-export WINEPREFIX="$BUILD_WIN/wineprefix"
+export WINEPREFIX="${QUELMAR_WINEPREFIX:-$BUILD_WIN/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
