@@ -31,14 +31,34 @@ function(quelmar_typelib target idl)
   target_include_directories(${target} PUBLIC ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()
 
-# quelmar_wine_test(<name> sources... [LIBS libs...]): a GoogleTest program run under Wine.
+# quelmar_wine_test(<name> sources... [LIBS libs...] [LOCKS resources...]): a
+# GoogleTest program run under Wine through scripts/wine-gtest.sh, which runs
+# the build's Wine launcher (CMAKE_CROSSCOMPILING_EMULATOR) in the tests' own
+# prefix and passes only when every test the program holds ran and passed.
+# LOCKS names what the program shares with others, so that `ctest -j` runs
+# those one at a time: "settings" (Quelmar's settings store and autostart
+# value), "com_registration" (classes registered with regsvr32), "desktop"
+# (the mouse pointer, the foreground window and keyboard focus).
 function(quelmar_wine_test name)
-  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "" "LIBS;LOCKS" ${ARGN})
   add_executable(${name} ${T_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE GTest::gtest_main ${T_LIBS})
-  add_test(NAME wine.${name} COMMAND ${name})
+  quelmar_add_wine_gtest(wine.${name} ${name})
   set_tests_properties(wine.${name} PROPERTIES TIMEOUT 1200)
+  if(T_LOCKS)
+    set_tests_properties(wine.${name} PROPERTIES RESOURCE_LOCK "${T_LOCKS}")
+  endif()
 endfunction()
+
+# quelmar_add_wine_gtest(<test name> <target>): the CTest test that runs one
+# GoogleTest program under Wine and judges it by its own report.
+function(quelmar_add_wine_gtest test target)
+  add_test(NAME ${test}
+    COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wine-gtest.sh ${QUELMAR_TEST_WINEPREFIX} $<TARGET_FILE:${target}>
+            ${CMAKE_CROSSCOMPILING_EMULATOR})
+endfunction()
+# The Wine prefix of the test run, apart from the one scripts/run.sh uses.
+set(QUELMAR_TEST_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-test)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 

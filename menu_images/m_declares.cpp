@@ -56,20 +56,22 @@ WindowsVersion WindowsVersionNumbers() {
 }
 
 std::string WindowsVersionText() {
-    const WindowsVersion v = WindowsVersionNumbers();
     char separator[8] = ".";
     GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator);
+    return VersionText(WindowsVersionNumbers(), separator);
+}
+
+std::string VersionText(WindowsVersion v, const std::string& separator) {
     // major + minor / 100 with exactly two decimals; a minor version of 100
     // or more carries into the whole part as the sum would.
     const int hundredths = v.major * 100 + v.minor;
-    char digits[16];
-    wsprintfA(digits, "%d%s%02d", hundredths / 100, separator, hundredths % 100);
-    return digits;
+    const int decimals = hundredths % 100;
+    return std::to_string(hundredths / 100) + separator + static_cast<char>('0' + decimals / 10) +
+           static_cast<char>('0' + decimals % 10);
 }
 
-bool IsNewerThanWindows2000() {
-    const WindowsVersion v = WindowsVersionNumbers();
-    return v.major * 100 + v.minor > 500;
-}
+bool IsNewerThanWindows2000() { return IsNewerThanVersion500(WindowsVersionNumbers()); }
+
+bool IsNewerThanVersion500(WindowsVersion v) { return v.major * 100 + v.minor > 500; }
 
 }  // namespace mDeclares

@@ -31,9 +31,13 @@ WindowsVersion WindowsVersionNumbers();
 // The version as text, major + minor / 100 with two decimals and the user's
 // decimal separator ("5,01" for Windows XP under an Italian locale).
 std::string WindowsVersionText();
+// The same for `v` with `separator`.
+std::string VersionText(WindowsVersion v, const std::string& separator);
 
 // Whether the system is newer than version 5.00 (Windows 2000), compared
 // as numbers so that no locale's separator or digits can change the answer.
 bool IsNewerThanWindows2000();
+// The same for `v`.
+bool IsNewerThanVersion500(WindowsVersion v);
 
 }  // namespace mDeclares

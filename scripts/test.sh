@@ -29,6 +29,10 @@ cmake --build "$BUILD_NATIVE" -j"$JOBS" || exit 1
 build_windows win32 "$BUILD_WIN32" || exit 1
 build_windows win64 "$BUILD_WIN64" || exit 1
 
+# The tests' own Wine prefix in each build folder (the one the Wine tests are
+# registered with): a run of the tests leaves the settings of scripts/run.sh's
+# prefix alone.
+export QUELMAR_PREFIX_NAME=wineprefix-test
 . scripts/wine-env.sh
 trap quelmar_env_cleanup EXIT
 quelmar_start_display private || exit 1
@@ -41,10 +45,17 @@ summary() { sed -n 's/.*tests passed, \([0-9]*\) tests\{0,1\} failed out of \([0
 run_wine_suite() {
   quelmar_wine_arch "$1" "$2" || return 1
   quelmar_start_wine
-  # One at a time: the tests share the prefix's registry and settings.
+  # One at a time: under emulation two Wine processes only slow each other
+  # down. (Tests that share the settings, registrations or the desktop carry
+  # a RESOURCE_LOCK, so `ctest -j` is safe too.) Each Wine test program prints
+  # "wine-gtest: NAME: R of H tests ran: ..." for its own count.
   (cd "$2" && ctest --output-on-failure) | tee "$2/ctest.log"
   local rc=${PIPESTATUS[0]}
   quelmar_stop_wine
+  # CTest keeps every test's output in LastTest.log, passing ones included.
+  grep -h '^wine-gtest: .* tests ran' "$2/Testing/Temporary/LastTest.log" 2>/dev/null | sort
+  awk '/^wine-gtest: .* tests ran/ {n += $3} END {print "Test cases run in the Wine test programs: " n + 0}' \
+    "$2/Testing/Temporary/LastTest.log" 2>/dev/null
   return "$rc"
 }
 

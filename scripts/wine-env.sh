@@ -4,6 +4,10 @@
 # With BUILD_WIN set when sourced, the Wine of that build's architecture is
 # chosen at once (build/win64: 64-bit Wine; anything else: 32-bit Wine).
 # A script that runs both builds calls quelmar_wine_arch for each in turn.
+# QUELMAR_PREFIX_NAME names the prefix folder inside the build folder
+# (default "wineprefix"): the test command keeps its own, "wineprefix-test",
+# so that the tests never touch the settings of the prefix scripts/run.sh
+# starts Quelmar in.
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -49,7 +53,7 @@ quelmar_wine_arch() {
       unset WINELOADER WINESERVER ;;
     *) echo "Unknown Windows architecture: $arch (win32 or win64)" >&2; return 1 ;;
   esac
-  export WINEPREFIX="$BUILD_WIN/wineprefix"
+  export WINEPREFIX="$BUILD_WIN/${QUELMAR_PREFIX_NAME:-wineprefix}"
   QUELMAR_WINE_ARCH="$arch"
 }
 

@@ -1,6 +1,7 @@
 // A Form1 loaded in-process for the window tests: question boxes answered
 // from a queue and recorded, beeps counted, the port traced to a file, and
-// the start-up settings that would load or run a program cleared.
+// the start-up settings that would load or run a program cleared (and every
+// setting put back as it was when the test ends).
 #pragma once
 
 #include <windows.h>
@@ -228,6 +229,7 @@ protected:
         };
     }
 
+    wine_test::SavedSettings savedSettings_;  // restored after TearDown, the window gone
     std::unique_ptr<quelmar::Form1> form_;
     std::deque<int> risposte_;
     std::vector<Domanda> domande_;

@@ -27,19 +27,15 @@ IDispatch* Oggetto(const com::Variant& v) { return v.Type() == VT_DISPATCH ? v.R
 
 class Form1MenuImages : public Form1Test {
 protected:
-    void TearDown() override {
-        Impostazioni::Scrivi("PortaParallela", "Indice", "1");
-        Form1Test::TearDown();
-    }
-
-    // Loads the window on a machine with both ports and `indice` stored as
-    // the selected port.
-    void CaricaConPorte(const std::string& indice) {
+    // Loads the window on a machine with the ports `lpt1` and `lpt2` (0: none;
+    // both by default) and `indice` stored as the selected port.
+    void CaricaConPorte(const std::string& indice, int16_t lpt1 = 0x378, int16_t lpt2 = 0x278) {
         Impostazioni::Scrivi("PortaParallela", "Indice", indice);
+        form_.reset();
         form_ = std::make_unique<quelmar::Form1>(GetModuleHandleA(nullptr));
-        form_->LeggiPorte = [](int16_t& lpt1, int16_t& lpt2) {
-            lpt1 = 0x378;
-            lpt2 = 0x278;
+        form_->LeggiPorte = [lpt1, lpt2](int16_t& primo, int16_t& secondo) {
+            primo = lpt1;
+            secondo = lpt2;
         };
         form_->MsgBox = [this](const std::string& testo, UINT stile, const std::string& titolo) {
             domande_.push_back({testo, stile, titolo});
@@ -100,8 +96,15 @@ TEST_F(Form1MenuImages, StoredLPT2MarksItsEntryWhileTheCheckStaysOnLPT1) {
 }
 
 TEST_F(Form1MenuImages, CustomAddressStoredOrNoPortAtAllMarksTheCustomEntry) {
-    CaricaConPorte("3");
-    EXPECT_EQ(IconePorte(), (std::vector<long>{kPrint, kPrint, kPrint2}));
+    const struct {
+        const char* indice;
+        int16_t lpt1, lpt2;
+    } casi[] = {{"3", 0x378, 0x278}, {"1", 0, 0}, {"2", 0, 0}};
+    for (const auto& c : casi) {
+        CaricaConPorte(c.indice, c.lpt1, c.lpt2);
+        EXPECT_EQ(S().Testata.IndicePorta, 3) << c.indice;
+        EXPECT_EQ(IconePorte(), (std::vector<long>{kPrint, kPrint, kPrint2})) << c.indice;
+    }
 }
 
 // New leaves the port index at 0 and the pictures as they were; the next port

@@ -364,10 +364,6 @@ protected:
         Form1RunTest::SetUp();
         Impostazioni::Scrivi("Option", "Preciso", "0");
     }
-    void TearDown() override {
-        Impostazioni::Scrivi("Option", "Preciso", "0");
-        Form1RunTest::TearDown();
-    }
     // Plays the program once with "Preciso" stored as `valore`; the bytes
     // written and whether the run was a precise one.
     std::pair<std::vector<int>, bool> Suona(const char* valore) {

@@ -42,12 +42,12 @@ protected:
         ASSERT_TRUE(CopyFileA((wine_test::ProgramFolder() + "\\demo.prl").c_str(), demo_.c_str(), FALSE));
     }
     void TearDown() override {
-        wine_test::ClearSettings();
         DeleteFileA(trace_.c_str());
         DeleteFileA(demo_.c_str());
         RemoveDirectoryA(folder_.c_str());
     }
 
+    wine_test::SavedSettings savedSettings_;
     std::string trace_, folder_, demo_;
 };
 

@@ -108,12 +108,6 @@ protected:
         Form1Test::SetUp();
         wine_test::ClearSettings();
     }
-    void TearDown() override {
-        Form1Test::TearDown();
-        wine_test::ClearSettings();
-        modRegistry::CancellaValore(modRegistry::kHKeyCurrentUser, modRegistry::kChiaveRun,
-                                    modRegistry::kNomeAutostart);
-    }
 
     // Opens the options window from the menu.
     quelmar::Form3& Opzioni() {

@@ -18,7 +18,6 @@ protected:
     void TearDown() override {
         SetKeyboardState(tastiera_);
         Form1Test::TearDown();
-        wine_test::ClearSettings();
     }
     void SetUp() override {
         Form1Test::SetUp();

@@ -50,6 +50,35 @@ protected:
         timeKillEvent(id);
         ASSERT_EQ(esito, WAIT_OBJECT_0) << "the twin timer never expired";
     }
+
+    // Holds the timer service: a twin one-shot due in `delayMs` keeps the
+    // service's thread in its callback until released, and no other timer of
+    // the process expires meanwhile. What the test does while it is held
+    // cannot be overtaken by an expiry, however slow the machine.
+    class ServiceHold {
+    public:
+        explicit ServiceHold(UINT delayMs)
+            : id_(timeSetEvent(delayMs, 1, Hold, reinterpret_cast<DWORD_PTR>(this),
+                               TIME_ONESHOT | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS)) {}
+        ServiceHold(const ServiceHold&) = delete;
+        ServiceHold& operator=(const ServiceHold&) = delete;
+        ~ServiceHold() {
+            Release();
+            if (id_) timeKillEvent(id_);  // waits for a callback under way
+        }
+        bool WaitHeld() { return id_ && WaitForSingleObject(held_.Get(), 30000) == WAIT_OBJECT_0; }  // hang guard
+        void Release() { SetEvent(release_.Get()); }
+
+    private:
+        static void CALLBACK Hold(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+            auto* self = reinterpret_cast<ServiceHold*>(user);
+            SetEvent(self->held_.Get());
+            WaitForSingleObject(self->release_.Get(), 30000);  // hang guard
+        }
+        wine_test::KernelHandle held_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+        wine_test::KernelHandle release_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+        UINT id_ = 0;
+    };
 };
 
 TEST_F(RintokTest, MembersAndTheTimerEventCarryThePublishedDispatchIds) {
@@ -368,11 +397,17 @@ TEST_F(RintokTest, PeriodicTimerRaisesTimerOnTheUserInterfaceThreadUntilDisabled
 TEST_F(RintokTest, IntervalChangeRestartsARunningTimerAndLeavesAStoppedOneStopped) {
     auto c = Host(Stored{{L"Resolution", 1}, {L"Interval", 30}});
     ASSERT_TRUE(c);
-    // A running one-shot given a long delay does not fire at its old one.
-    Put(c.get(), rintok::kDispEnabled, host::Arg::Val(true));
-    Put(c.get(), rintok::kDispInterval, host::Arg::Val(60000L));
+    // A running one-shot given a long delay does not fire at its old one: the
+    // two sets come while the timer service is held, so that the old delay
+    // cannot run out between them.
+    {
+        ServiceHold hold(1);
+        ASSERT_TRUE(hold.WaitHeld());
+        Put(c.get(), rintok::kDispEnabled, host::Arg::Val(true));
+        Put(c.get(), rintok::kDispInterval, host::Arg::Val(60000L));
+    }
     EXPECT_EQ(GetBool(c.get(), rintok::kDispEnabled), -1);
-    WaitForMarker(200);
+    WaitForMarker(200);  // falls due after the old delay
     EXPECT_EQ(Timers(), 0u);
     // A spent one-shot still reads enabled, so a new Interval arms it again.
     Put(c.get(), rintok::kDispInterval, host::Arg::Val(10L));
@@ -390,15 +425,20 @@ TEST_F(RintokTest, IntervalChangeRestartsARunningTimerAndLeavesAStoppedOneStoppe
 TEST_F(RintokTest, IntervalChangeCountsTheDelayAnewFromTheChange) {
     auto c = Host(Stored{{L"Resolution", 1}, {L"Interval", 300}});
     ASSERT_TRUE(c);
+    // The change comes while the timer service is held by a twin started
+    // before the control and due halfway through its delay: after the start,
+    // before the old deadline, whatever the machine's pace.
+    ServiceHold hold(150);
     Put(c.get(), rintok::kDispEnabled, host::Arg::Val(true));
-    WaitForMarker(150);
-    ASSERT_EQ(Timers(), 0u);
-    const DWORD changed = GetTickCount();
-    Put(c.get(), rintok::kDispInterval, host::Arg::Val(300L));
-    ASSERT_TRUE(WaitForTimers(1));
-    // The old registration would have fired about 150 ms after the change;
-    // the new one waits its own 300 ms (a bound on the control's own wait).
-    EXPECT_GE(GetTickCount() - changed, 250u);
+    // A marker started after the control falls due with or after the old
+    // deadline, and before the new one.
+    WaitForMarkerAfter([&] {
+        ASSERT_TRUE(hold.WaitHeld());
+        Put(c.get(), rintok::kDispInterval, host::Arg::Val(300L));
+        hold.Release();
+    }, 300);
+    EXPECT_EQ(Timers(), 0u) << "raised at the old deadline";
+    ASSERT_TRUE(WaitForTimers(1)) << "the new delay never ran out";
 }
 
 TEST_F(RintokTest, PeriodicAndResolutionChangesWaitForTheNextStart) {

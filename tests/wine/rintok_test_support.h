@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,12 +83,15 @@ protected:
 
     // Processes messages until a marker timer started now has fired after
     // `ms`: every Timer of mmtimer1 posted before then has been raised.
-    void WaitForMarker(long ms) {
+    void WaitForMarker(long ms) { WaitForMarkerAfter([] {}, ms); }
+    // The same, with `meanwhile` run once the marker is started.
+    void WaitForMarkerAfter(const std::function<void()>& meanwhile, long ms) {
         const int before = markers_;
         marker_ = Host(std::nullopt, true, "marker");
         ASSERT_TRUE(marker_);
         Put(marker_.get(), rintok::kDispInterval, host::Arg::Val(ms));
         Put(marker_.get(), rintok::kDispEnabled, host::Arg::Val(true));
+        meanwhile();
         ASSERT_TRUE(wine_test::PumpUntil([&] { return markers_ > before; }, 60000 + ms)) << "the marker never fired";
         marker_.reset();
     }

@@ -1,6 +1,6 @@
 // cNCMetrics and the version helper of Skarvo on the real system: the
 // 340-byte non-client record, the font cache that dies with GetMetrics and
-// ClearUp, bold variants, and the version compared as numbers.
+// ClearUp, bold variants, and the version text and comparison.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -45,17 +45,31 @@ TEST(SkarvoMetrics, TheFontCacheLivesUntilTheNextReadAndBoldVariantsBelongToTheC
     EXPECT_NE(metrics.FontHandle(skarvo::cNCMetrics::kMenuFont), nullptr);
 }
 
-TEST(SkarvoMetrics, TheVersionTextAndTheComparisonAgreeWithTheSystemsNumbers) {
-    const auto v = mDeclares::WindowsVersionNumbers();
+TEST(SkarvoMetrics, TheVersionTextAndTheComparisonFollowTheVersionBytes) {
+    const struct {
+        int major, minor;
+        const char* separator;
+        const char* text;
+        bool newerThan500;
+    } cases[] = {
+        {4, 10, ",", "4,10", false},  // Windows 98 under an Italian locale
+        {5, 0, ",", "5,00", false},   // Windows 2000
+        {5, 1, ",", "5,01", true},    // Windows XP
+        {6, 1, ".", "6.01", true},
+        {10, 0, ".", "10.00", true},
+        {4, 255, "", "655", true},    // a minor of 100 or more carries, as the sum does
+        {3, 99, "\xA0", "3\xA0" "99", false},
+    };
+    for (const auto& c : cases) {
+        const mDeclares::WindowsVersion v{c.major, c.minor};
+        EXPECT_EQ(mDeclares::VersionText(v, c.separator), c.text) << c.major << " " << c.minor;
+        EXPECT_EQ(mDeclares::IsNewerThanVersion500(v), c.newerThan500) << c.major << " " << c.minor;
+    }
+    // The system's own: GetVersion's low byte and next byte.
     const DWORD raw = GetVersion();
+    const auto v = mDeclares::WindowsVersionNumbers();
     EXPECT_EQ(v.major, static_cast<int>(raw & 0xFF));
     EXPECT_EQ(v.minor, static_cast<int>((raw >> 8) & 0xFF));
-    char separator[8] = ".";
-    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator);
-    char expected[32];
-    wsprintfA(expected, "%d%s%02d", v.major, separator, v.minor);
-    EXPECT_EQ(mDeclares::WindowsVersionText(), expected);
-    EXPECT_EQ(mDeclares::IsNewerThanWindows2000(), v.major > 5 || (v.major == 5 && v.minor > 0));
 }
 
 }  // namespace

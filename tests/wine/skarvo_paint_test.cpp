@@ -27,14 +27,17 @@ constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0
 constexpr long kTick = 3;
 constexpr int kCell = 19;  // the cell size every measuring leaves
 
-// The menu font as the control reads it, plain or bold.
+// The system's menu font, read through the wide interface with the full
+// record (the control reads the 340-byte narrow one), plain or in bold. The
+// test machine's menu font is of normal weight, so bold is 700.
 com::GdiObject<HFONT> MenuFont(bool bold = false) {
-    NONCLIENTMETRICSA metrics = {};
-    metrics.cbSize = 340;
-    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 340, &metrics, 0);
-    LOGFONTA font = metrics.lfMenuFont;
-    if (bold) font.lfWeight = font.lfWeight < 700 ? 700 : 900;
-    return com::GdiObject<HFONT>(CreateFontIndirectA(&font));
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    EXPECT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+    LOGFONTW font = metrics.lfMenuFont;
+    EXPECT_EQ(font.lfWeight, FW_NORMAL);
+    if (bold) font.lfWeight = FW_BOLD;
+    return com::GdiObject<HFONT>(CreateFontIndirectW(&font));
 }
 
 int TextWidth(HFONT font, const char* text) {

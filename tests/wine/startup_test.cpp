@@ -42,7 +42,6 @@ protected:
         folder_ = wine_test::TempFolder("startup");
     }
     void TearDown() override {
-        wine_test::ClearSettings();
         DeleteFileA(trace_.c_str());
     }
 
@@ -51,6 +50,7 @@ protected:
         return wine_test::RunProcess(cmd, folder_, {"QUELMAR_PORT_TRACE=" + trace_}, 180000, onWindow);
     }
 
+    wine_test::SavedSettings savedSettings_;
     std::string trace_;
     std::string folder_;
 };

@@ -1,6 +1,10 @@
 // Shared helpers of the Wine tests.
 #include "wine_test_support.h"
 
+#include <winternl.h>
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -115,6 +119,93 @@ void ClearSettings() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsRoot); }
 
 namespace {
 
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kAutostartName[] = "QUELMAR";
+
+// Every value of `key`, tagged with `section`.
+void ReadValues(HKEY key, const std::string& section, std::vector<SavedSettings::Value>& out) {
+    for (DWORD i = 0;; ++i) {
+        char name[16384];
+        DWORD nameLength = sizeof name, type = 0, size = 0;
+        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+        SavedSettings::Value v{section, std::string(name, nameLength), type, std::vector<BYTE>(size)};
+        nameLength = sizeof name;
+        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, v.data.data(), &size) != ERROR_SUCCESS) break;
+        v.data.resize(size);
+        out.push_back(std::move(v));
+    }
+}
+
+void WriteValue(HKEY key, const SavedSettings::Value& v) {
+    RegSetValueExA(key, v.name.c_str(), 0, v.type, v.data.data(), static_cast<DWORD>(v.data.size()));
+}
+
+}  // namespace
+
+SavedSettings::SavedSettings() {
+    HKEY root = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsRoot, 0, KEY_READ, &root) == ERROR_SUCCESS) {
+        storeExisted_ = true;
+        ReadValues(root, "", values_);
+        for (DWORD i = 0;; ++i) {
+            char name[256];
+            DWORD length = sizeof name;
+            if (RegEnumKeyExA(root, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            sections_.emplace_back(name, length);
+            HKEY section = nullptr;
+            if (RegOpenKeyExA(root, name, 0, KEY_READ, &section) != ERROR_SUCCESS) continue;
+            ReadValues(section, sections_.back(), values_);
+            RegCloseKey(section);
+        }
+        RegCloseKey(root);
+    }
+    HKEY run = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &run) == ERROR_SUCCESS) {
+        std::vector<Value> all;
+        ReadValues(run, "", all);
+        for (Value& v : all)
+            if (_stricmp(v.name.c_str(), kAutostartName) == 0) {
+                autostartExisted_ = true;
+                autostart_ = std::move(v);
+            }
+        RegCloseKey(run);
+    }
+}
+
+SavedSettings::~SavedSettings() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsRoot);
+    HKEY root = nullptr;
+    if (storeExisted_ && RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsRoot, 0, nullptr, 0, KEY_WRITE, nullptr, &root,
+                                         nullptr) == ERROR_SUCCESS) {
+        for (const std::string& name : sections_) {
+            HKEY section = nullptr;
+            if (RegCreateKeyExA(root, name.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &section, nullptr) ==
+                ERROR_SUCCESS)
+                RegCloseKey(section);
+        }
+        for (const Value& v : values_) {
+            HKEY section = nullptr;
+            if (RegCreateKeyExA(root, v.section.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &section, nullptr) !=
+                ERROR_SUCCESS)
+                continue;
+            WriteValue(section, v);
+            RegCloseKey(section);
+        }
+        RegCloseKey(root);
+    }
+    HKEY run = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_WRITE, &run) == ERROR_SUCCESS ||
+        (autostartExisted_ &&
+         RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_WRITE, nullptr, &run, nullptr) ==
+             ERROR_SUCCESS)) {
+        if (autostartExisted_) WriteValue(run, autostart_);
+        else RegDeleteValueA(run, kAutostartName);
+        RegCloseKey(run);
+    }
+}
+
+namespace {
+
 struct WindowSearch {
     DWORD pid;
     std::vector<HWND> found;
@@ -176,6 +267,117 @@ ProcessResult RunProcess(const std::string& commandLine, const std::string& fold
     result.windowShown = g_windowShown;
     g_watchedProcess = 0;
     return result;
+}
+
+namespace {
+
+// The handles of this process in the system's handle list.
+DWORD HandlesInSystemList() {
+    using QueryFn = LONG(NTAPI*)(ULONG, void*, ULONG, ULONG*);
+    auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    struct Entry {
+        ULONG pid;
+        BYTE type, flags;
+        USHORT value;
+        void* object;
+        ULONG access;
+    };
+    std::vector<char> buffer(1 << 20);
+    LONG status = 0;
+    ULONG length = 0;
+    constexpr ULONG kSystemHandleInformation = 16;
+    while ((status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &length)) ==
+               static_cast<LONG>(0xC0000004) &&  // STATUS_INFO_LENGTH_MISMATCH
+           buffer.size() < (64u << 20))
+        buffer.resize(buffer.size() * 2);
+    if (status != 0) return 0;
+    const ULONG n = *reinterpret_cast<const ULONG*>(buffer.data());
+    const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
+    DWORD own = 0;
+    for (ULONG i = 0; i < n; ++i) own += entries[i].pid == GetCurrentProcessId();
+    return own;
+}
+
+// The live objects in Wine's GDI handle table, which the process environment
+// block points to (GdiSharedHandleTable, Wine's entry layout).
+DWORD WineGdiObjects() {
+#pragma pack(push, 1)
+    struct Entry {
+        uint64_t object;
+        uint32_t owner;
+        uint16_t unique;
+        uint8_t type, flags;
+        uint64_t user;
+    };
+#pragma pack(pop)
+    static_assert(sizeof(Entry) == 24, "Wine's GDI_HANDLE_ENTRY");
+    using QueryFn = LONG(NTAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
+    auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION info = {};
+    if (!query || query(GetCurrentProcess(), 0 /* ProcessBasicInformation */, &info, sizeof info, nullptr) != 0)
+        return 0;
+    const auto* peb = reinterpret_cast<const char*>(info.PebBaseAddress);
+    const auto* table = *reinterpret_cast<const Entry* const*>(peb + (sizeof(void*) == 8 ? 0xf8 : 0x94));
+    if (!table) return 0;
+    DWORD live = 0;
+    for (int i = 0; i < 0x10000; ++i) live += table[i].type != 0;
+    return live;
+}
+
+// The menus of this process: Wine numbers its USER handles from 0x20 in
+// steps of 2 and takes a handle without its upper word (the generation) as
+// any generation of that entry.
+int WineMenus() {
+    int menus = 0;
+    for (UINT_PTR h = 0x20; h < 0x10000; h += 2) menus += IsMenu(reinterpret_cast<HMENU>(h)) != FALSE;
+    return menus;
+}
+
+BOOL CALLBACK CountWindow(HWND h, LPARAM p) {
+    ++*reinterpret_cast<int*>(p);
+    EnumChildWindows(h, CountWindow, p);
+    return TRUE;
+}
+
+}  // namespace
+
+ObjectCounts CountObjects() {
+    ObjectCounts c;
+    GetProcessHandleCount(GetCurrentProcess(), &c.handles);
+    if (c.handles == 0) c.handles = HandlesInSystemList();
+    c.gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (c.gdi == 0) c.gdi = WineGdiObjects();
+    c.user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    if (c.user == 0) c.menus = WineMenus();
+    EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&c.windows));
+    return c;
+}
+
+void ExpectFlat(const ObjectCounts& before, const ObjectCounts& after, DWORD margin, const std::string& what) {
+    EXPECT_GT(before.handles, 0u) << what << ": no handle count";
+    EXPECT_GT(before.gdi, 0u) << what << ": no GDI object count";
+    EXPECT_LE(after.handles, before.handles + margin) << what << ": handles " << before.handles << " -> "
+                                                      << after.handles;
+    EXPECT_LE(after.gdi, before.gdi + margin) << what << ": GDI objects " << before.gdi << " -> " << after.gdi;
+    EXPECT_EQ(after.windows, before.windows) << what << ": windows";
+    std::printf("%s: handles %lu -> %lu, GDI objects %lu -> %lu, windows %d -> %d, ", what.c_str(),
+                static_cast<unsigned long>(before.handles), static_cast<unsigned long>(after.handles),
+                static_cast<unsigned long>(before.gdi), static_cast<unsigned long>(after.gdi), before.windows,
+                after.windows);
+    if (before.user != 0) {
+        EXPECT_LE(after.user, before.user + margin) << what << ": USER objects " << before.user << " -> "
+                                                    << after.user;
+        std::printf("USER objects %lu -> %lu\n", static_cast<unsigned long>(before.user),
+                    static_cast<unsigned long>(after.user));
+    } else {
+        // The menu count is asserted to have seen the menus every test window holds.
+        EXPECT_GT(before.menus, 0) << what << ": no menu count";
+        EXPECT_LE(after.menus, before.menus + static_cast<int>(margin)) << what << ": menus " << before.menus
+                                                                         << " -> " << after.menus;
+        std::printf("menus %d -> %d; USER objects not counted by this system\n", before.menus, after.menus);
+    }
 }
 
 }  // namespace wine_test

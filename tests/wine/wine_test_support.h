@@ -78,4 +78,49 @@ void SetSetting(const char* section, const char* key, const char* value);
 // Removes every stored setting of the program.
 void ClearSettings();
 
+// The objects this process holds, for checks that a repeated action leaves
+// the counts flat. Where the system answers a count (Windows), it is taken
+// from there; under Wine, which answers 0 for all three, the handles come from
+// the system's handle list, the GDI objects from Wine's GDI handle table, and
+// the USER objects are not available: the windows and menus of the process
+// stand in for them, counted one by one.
+struct ObjectCounts {
+    DWORD handles = 0;
+    DWORD gdi = 0;
+    DWORD user = 0;    // 0: not available here
+    int windows = 0;   // the calling thread's windows, children included
+    int menus = -1;    // -1: not counted (the USER count covers them)
+};
+ObjectCounts CountObjects();
+
+// Checks that `after` grew by at most `margin` over `before` (windows: not
+// at all) and asserts that the counts were measured; prints which counts
+// stand in where one is not available. `what` names the action.
+void ExpectFlat(const ObjectCounts& before, const ObjectCounts& after, DWORD margin, const std::string& what);
+
+// Quelmar's settings store and its autostart value as they were when this was
+// made, put back exactly (values, types, sections, absent ones) when it ends.
+// A fixture that holds one leaves every value it changed as it found it.
+class SavedSettings {
+public:
+    SavedSettings();
+    ~SavedSettings();
+    SavedSettings(const SavedSettings&) = delete;
+    SavedSettings& operator=(const SavedSettings&) = delete;
+
+    struct Value {
+        std::string section;  // empty: a value of the store's own key
+        std::string name;
+        DWORD type = REG_SZ;
+        std::vector<BYTE> data;
+    };
+
+private:
+    bool storeExisted_ = false;
+    std::vector<std::string> sections_;
+    std::vector<Value> values_;
+    bool autostartExisted_ = false;
+    Value autostart_;
+};
+
 }  // namespace wine_test
