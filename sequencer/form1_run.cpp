@@ -155,7 +155,9 @@ void Form1::EseguiSequenza() {
     if (stato_.Testata.Loop) {
         for (;;) {
             if (!Passata(memo)) return;
-            DoEvents();
+            // A precise pass took its messages after each write; between
+            // passes they would delay the first write of the next one.
+            if (!precisa_ || writesInPass_ == 0) DoEvents();
             if (chiusura_) return;
         }
     }
@@ -169,6 +171,7 @@ void Form1::EseguiSequenza() {
 // or the window is going away).
 bool Form1::Passata(const std::string& memo) {
     const int16_t n = static_cast<int16_t>(stato_.TotaleSteps);
+    writesInPass_ = 0;
     for (int i = 1; i <= n && i <= kMaxSteps; ++i) {
         if (chiusura_) return false;
         // Copied: handlers that run during the wait may edit the step.
@@ -177,6 +180,7 @@ bool Form1::Passata(const std::string& memo) {
         const int32_t durata = stato_.Steps(i).Durata;
         if (abilitato) {
             Hwinterface1_Scrivi(IndirizzoPorta_, bit);
+            ++writesInPass_;
             // The wait counts from the write, so the timer is armed before the
             // display follows the step (a few microseconds later).
             const int64_t tenuta = durata == 0 ? 0 : durata < 1 ? 1 : durata;  // the timer takes below 1 ms as 1 ms
@@ -191,12 +195,17 @@ bool Form1::Passata(const std::string& memo) {
             ImpostaTesto(Label8, Testi::kStepN + std::to_string(i));
             if (DopoScritturaPorta) DopoScritturaPorta();
             if (precisa_) {
+                // The write came first; the window's messages are taken now,
+                // in the time before the spin, never between the spin and the
+                // next write. A run of steps too short to arm still takes them.
+                DoEvents();
                 if (!AttendiPreciso(attesa)) preciso_.Interrotta();
             } else if (tenuta != 0 && !Attendi(attesa)) {
                 cadenza_.Interrotta();
             }
+            if (AfterHoldEnds) AfterHoldEnds();
         }
-        DoEvents();
+        if (!precisa_) DoEvents();
         if (chiusura_) return false;
         if (!stato_.InEsecuzione) {
             mmtimer1_Enabled(false);
@@ -264,6 +273,7 @@ Form1::Attesa Form1::ArmaPreciso(int64_t scadenza) {
     if (m.mossa != PassoPreciso::Mossa::Arma) return a;
     TickArrivato = false;
     tickValidoDa_ = adesso + m.ms * 500;
+    a.tickDue = adesso + m.ms * 1000;
     if (mmtimer1) {
         mmtimer1_Enabled(false);
         mmtimer1_Interval(static_cast<int32_t>(m.ms));
@@ -285,6 +295,7 @@ bool Form1::AttendiPreciso(Attesa a) {
                 MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
                 DoEvents(&TickArrivato);
             }
+            if (TickArrivato) preciso_.RecordTickLateness(AdessoMicro() - a.tickDue);
         } else {
             // No timer to tick: sleep on the messages until the margin is all that is left.
             const int64_t manca = a.scadenza - preciso_.Margine() - AdessoMicro();
