@@ -181,6 +181,7 @@ private:
     // The same for a precise run: `scadenza` is when the step's hold ends.
     Attesa ArmaPreciso(int64_t scadenza);
     bool AttendiPreciso(Attesa attesa);
+    void StopTicking(const Attesa& attesa);
     void FineEsecuzione();
     // On during a run: the step number in Label8 is drawn at most every
     // kPeriodoLabel8 ms, since drawing it at every step of a few milliseconds

@@ -258,6 +258,7 @@ bool Form1::Attendi(Attesa a) {
             DoEvents(&TickArrivato);
         }
         if (chiusura_) return false;
+        StopTicking(a);
         if (a.resto <= 0) return true;
         a = Arma(a.resto);
     }
@@ -296,6 +297,7 @@ bool Form1::AttendiPreciso(Attesa a) {
                 DoEvents(&TickArrivato);
             }
             if (TickArrivato) preciso_.RecordTickLateness(AdessoMicro() - a.tickDue);
+            StopTicking(a);
         } else {
             // No timer to tick: sleep on the messages until the margin is all that is left.
             const int64_t manca = a.scadenza - preciso_.Margine() - AdessoMicro();
@@ -315,6 +317,15 @@ bool Form1::AttendiPreciso(Attesa a) {
         }
         a = ArmaPreciso(a.scadenza);
     }
+}
+
+// The wait has its tick: mmtimer1 ticks no more until the next arming. A
+// periodic timer of a short interval would otherwise go on queueing ticks
+// while the step boundary takes the window's messages, and on a slow or busy
+// machine, where handling a tick takes longer than the interval, the queue
+// would never empty and the run would never go on.
+void Form1::StopTicking(const Attesa& a) {
+    if (a.armato && TickArrivato) mmtimer1_Enabled(false);
 }
 
 void Form1::DoEvents(const bool* basta) {
