@@ -77,6 +77,8 @@ public:
     // Called after each port write of a run, once the step's wait is armed
     // and its number shown.
     std::function<void()> DopoScritturaPorta;
+    // Called when a step's hold has ended, just before the next step's write.
+    std::function<void()> AfterHoldEnds;
     // The run in progress (or the last one) finishes each hold on the
     // performance counter, as "Option"/"Preciso" said when it started.
     bool EsecuzionePrecisa() const { return precisa_; }
@@ -183,12 +185,14 @@ private:
         int64_t resto = 0;
         int64_t scadenza = 0;
         bool armato = false;
+        int64_t tickDue = 0;  // when the armed tick should come, by the clock
     };
     Attesa Arma(int64_t durata, int64_t ritardo = 0);
     bool Attendi(Attesa attesa);
     // The same for a precise run: `scadenza` is when the step's hold ends.
     Attesa ArmaPreciso(int64_t scadenza);
     bool AttendiPreciso(Attesa attesa);
+    void StopTicking(const Attesa& attesa);
     void FineEsecuzione();
     // On during a run: the step number in Label8 is drawn at most every
     // kPeriodoLabel8 ms, since drawing it at every step of a few milliseconds
@@ -281,6 +285,7 @@ private:
     // ("Option"/"Preciso", read as each run starts).
     bool precisa_ = false;
     PassoPreciso preciso_;
+    int writesInPass_ = 0;  // port writes of the pass being played
 
     // Runs in progress (nested ones included) whose Label8 is repainted
     // periodically rather than at every step.

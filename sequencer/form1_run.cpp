@@ -169,7 +169,9 @@ void Form1::EseguiSequenza() {
     if (stato_.Testata.Loop) {
         for (;;) {
             if (!Passata(memo)) return;
-            DoEvents();
+            // A precise pass took its messages after each write; between
+            // passes they would delay the first write of the next one.
+            if (!precisa_ || writesInPass_ == 0) DoEvents();
             if (chiusura_) return;
         }
     }
@@ -183,6 +185,7 @@ void Form1::EseguiSequenza() {
 // or the window is going away).
 bool Form1::Passata(const std::string& memo) {
     const int16_t n = static_cast<int16_t>(stato_.TotaleSteps);
+    writesInPass_ = 0;
     for (int i = 1; i <= n && i <= kMaxSteps; ++i) {
         if (chiusura_) return false;
         // Copied: handlers that run during the wait may edit the step.
@@ -191,6 +194,7 @@ bool Form1::Passata(const std::string& memo) {
         const int32_t durata = stato_.Steps(i).Durata;
         if (abilitato) {
             Hwinterface1_Scrivi(IndirizzoPorta_, bit);
+            ++writesInPass_;
             // The wait counts from the write, so the timer is armed before the
             // display follows the step (a few microseconds later).
             const int64_t tenuta = durata == 0 ? 0 : durata < 1 ? 1 : durata;  // the timer takes below 1 ms as 1 ms
@@ -205,12 +209,17 @@ bool Form1::Passata(const std::string& memo) {
             ImpostaTesto(Label8, Testi::kStepN + std::to_string(i));
             if (DopoScritturaPorta) DopoScritturaPorta();
             if (precisa_) {
+                // The write came first; the window's messages are taken now,
+                // in the time before the spin, never between the spin and the
+                // next write. A run of steps too short to arm still takes them.
+                DoEvents();
                 if (!AttendiPreciso(attesa)) preciso_.Interrotta();
             } else if (tenuta != 0 && !Attendi(attesa)) {
                 cadenza_.Interrotta();
             }
+            if (AfterHoldEnds) AfterHoldEnds();
         }
-        DoEvents();
+        if (!precisa_) DoEvents();
         if (chiusura_) return false;
         if (!stato_.InEsecuzione) {
             mmtimer1_Enabled(false);
@@ -263,6 +272,7 @@ bool Form1::Attendi(Attesa a) {
             DoEvents(&TickArrivato);
         }
         if (chiusura_) return false;
+        StopTicking(a);
         if (a.resto <= 0) return true;
         a = Arma(a.resto);
     }
@@ -278,6 +288,7 @@ Form1::Attesa Form1::ArmaPreciso(int64_t scadenza) {
     if (m.mossa != PassoPreciso::Mossa::Arma) return a;
     TickArrivato = false;
     tickValidoDa_ = adesso + m.ms * 500;
+    a.tickDue = adesso + m.ms * 1000;
     if (mmtimer1) {
         mmtimer1_Enabled(false);
         mmtimer1_Interval(static_cast<int32_t>(m.ms));
@@ -299,6 +310,8 @@ bool Form1::AttendiPreciso(Attesa a) {
                 MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
                 DoEvents(&TickArrivato);
             }
+            if (TickArrivato) preciso_.RecordTickLateness(AdessoMicro() - a.tickDue);
+            StopTicking(a);
         } else {
             // No timer to tick: sleep on the messages until the margin is all that is left.
             const int64_t manca = a.scadenza - preciso_.Margine() - AdessoMicro();
@@ -318,6 +331,15 @@ bool Form1::AttendiPreciso(Attesa a) {
         }
         a = ArmaPreciso(a.scadenza);
     }
+}
+
+// The wait has its tick: mmtimer1 ticks no more until the next arming. A
+// periodic timer of a short interval would otherwise go on queueing ticks
+// while the step boundary takes the window's messages, and on a slow or busy
+// machine, where handling a tick takes longer than the interval, the queue
+// would never empty and the run would never go on.
+void Form1::StopTicking(const Attesa& a) {
+    if (a.armato && TickArrivato) mmtimer1_Enabled(false);
 }
 
 void Form1::DoEvents(const bool* basta) {

@@ -11,6 +11,14 @@ int64_t PassoPreciso::Scadenza(int64_t adessoMicro, int64_t durataMs) {
     return scadenza_;
 }
 
+void PassoPreciso::RecordTickLateness(int64_t lateMicro) {
+    if (!adaptive_) return;
+    const int64_t late = lateMicro > 0 ? lateMicro : 0;
+    peak_ = peak_ == kNessuna || late >= peak_ - kPeakFade ? late : peak_ - kPeakFade;
+    const int64_t wanted = peak_ + kMarginGuard;
+    margine_ = wanted < kMarginFloor ? kMarginFloor : wanted > kMarginCeiling ? kMarginCeiling : wanted;
+}
+
 PassoPreciso::Prossima PassoPreciso::Dopo(int64_t adessoMicro, int64_t scadenza) const {
     const int64_t resto = scadenza - adessoMicro;
     if (resto <= 0) return {Mossa::Fatto, 0};

@@ -7,6 +7,11 @@
 // spin on the counter that ends at the deadline. The spin never begins before
 // that tick, except for a hold too short to arm the timer for at all, which is
 // spun whole; a tick that comes after the deadline ends the hold at once.
+//
+// The margin learns from the ticks of the run: it is the latest recent tick
+// (a peak that fades a little with every tick after it) plus a guard, kept
+// between a floor and a ceiling, so the spin is no longer than the timer's
+// own lateness on this machine needs. A margin given at construction stays fixed.
 #pragma once
 
 #include <cstdint>
@@ -25,12 +30,29 @@ public:
     // The longest single arming of the timer, in ms.
     static constexpr int64_t kParteMassima = 60000;
 
-    explicit PassoPreciso(int64_t margine = kMargine) : margine_(margine < 0 ? 0 : margine) {}
+    // The learned margin: it starts at kMargine and follows the ticks seen.
+    static constexpr int64_t kMarginFloor = 300;
+    static constexpr int64_t kMarginGuard = 200;
+    static constexpr int64_t kMarginCeiling = 5000;
+    // How much of a late tick's peak is forgotten at each tick after it.
+    static constexpr int64_t kPeakFade = 20;
+
+    PassoPreciso() : margine_(kMargine), adaptive_(true) {}
+    explicit PassoPreciso(int64_t margine) : margine_(margine < 0 ? 0 : margine), adaptive_(false) {}
 
     int64_t Margine() const { return margine_; }
 
-    // A new run: the next step starts a new count.
-    void Riparti() { scadenza_ = kNessuna; }
+    // A new run: the next step starts a new count, and the margin starts afresh.
+    void Riparti() {
+        scadenza_ = kNessuna;
+        if (adaptive_) {
+            margine_ = kMargine;
+            peak_ = kNessuna;
+        }
+    }
+    // A tick came `lateMicro` after the time it was armed for (negative:
+    // early). Sets the margin for the holds after it.
+    void RecordTickLateness(int64_t lateMicro);
     // The step's wait was cut short: the next step starts a new count.
     void Interrotta() { scadenza_ = kNessuna; }
 
@@ -54,6 +76,8 @@ public:
 private:
     static constexpr int64_t kNessuna = INT64_MIN;
     int64_t margine_;
+    bool adaptive_;
+    int64_t peak_ = kNessuna;      // the latest recent tick, fading
     int64_t scadenza_ = kNessuna;  // the deadline of the step just started
 };
 

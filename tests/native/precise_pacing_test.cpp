@@ -164,5 +164,34 @@ TEST(PrecisePacing, AStepFarPastItsStartStartsANewCount) {
     EXPECT_EQ(p.Scadenza(15600, -3), 15600);
 }
 
+TEST(PrecisePacing, TheMarginFollowsTheLatestRecentTick) {
+    // Each tick's lateness, and the margin it leaves for the holds after it.
+    const struct {
+        int64_t late;
+        int64_t margin;
+    } ticks[] = {
+        {400, 600},    // the guard on top of the tick
+        {350, 580},    // an earlier tick is forgotten slowly: 400 - 20 is still above
+        {-200, 560},   // an early tick counts as on time, and the peak fades
+        {0, 540},
+        {1200, 1400},  // a late tick raises the margin at once
+        {9000, PassoPreciso::kMarginCeiling},
+    };
+    PassoPreciso p;
+    EXPECT_EQ(p.Margine(), PassoPreciso::kMargine) << "before any tick";
+    for (const auto& t : ticks) {
+        p.RecordTickLateness(t.late);
+        EXPECT_EQ(p.Margine(), t.margin) << t.late;
+    }
+    p.Riparti();
+    EXPECT_EQ(p.Margine(), PassoPreciso::kMargine) << "a new run starts afresh";
+    for (int i = 0; i < 100; ++i) p.RecordTickLateness(-50);
+    EXPECT_EQ(p.Margine(), PassoPreciso::kMarginFloor) << "punctual ticks: never below the floor";
+
+    PassoPreciso fixed(1500);
+    fixed.RecordTickLateness(9000);
+    EXPECT_EQ(fixed.Margine(), 1500) << "a margin given stays";
+}
+
 }  // namespace
 }  // namespace quelmar

@@ -440,6 +440,56 @@ TEST_F(Form1PreciseRunTest, StopRequestEndsAPreciseRunAtTheStepBoundary) {
     EXPECT_FALSE(S().InEsecuzione);
 }
 
+// The order of a precise run's events, as a hook on the thread's message
+// retrieval sees them: 'W' a port write, 'H' the end of a hold, 'M' a
+// message taken from the queue that was posted at the end of a hold.
+std::string* registroOrdine = nullptr;
+LRESULT CALLBACK RegistraMessaggi(int code, WPARAM rimosso, LPARAM lp) {
+    const MSG* m = reinterpret_cast<const MSG*>(lp);
+    if (code >= 0 && rimosso == PM_REMOVE && registroOrdine && m->message == WM_APP + 77) *registroOrdine += 'M';
+    return CallNextHookEx(nullptr, code, rimosso, lp);
+}
+
+TEST_F(Form1PreciseRunTest, NoMessageIsTakenBetweenAHoldsEndAndTheNextWriteAndARealClickStops) {
+    Impostazioni::Scrivi("Option", "Preciso", "1");
+    Carica();
+    PortaPersonalizzata(0x378);
+    // Steps spun whole, armed, of 0 ms and disabled; then a long run of 1 ms steps.
+    std::vector<Passo> passi = {{true, 1, 1}, {true, 2, 6}, {true, 3, 0}, {false, 9, 5}, {true, 4, 3}};
+    for (int i = 0; i < 300; ++i) passi.push_back({true, static_cast<uint8_t>(0x10 + i % 8), 1});
+    Programma(passi);
+    std::string ordine;
+    registroOrdine = &ordine;
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, RegistraMessaggi, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    int scritte = 0;
+    F().DopoScritturaPorta = [&] {
+        ordine += 'W';
+        // A real click on the stop button, through the input queue, amid the 1 ms steps.
+        if (++scritte == 20) {
+            PostMessageA(C("Command3"), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+            PostMessageA(C("Command3"), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+        }
+    };
+    F().AfterHoldEnds = [&] {
+        ordine += 'H';
+        PostMessageA(F().Handle(), WM_APP + 77, 0, 0);  // waiting when the next write is due
+    };
+    Clic("Command3");
+    UnhookWindowsHookEx(hook);
+    registroOrdine = nullptr;
+    F().AfterHoldEnds = nullptr;
+
+    EXPECT_FALSE(S().InEsecuzione);
+    EXPECT_LE(Valori().size(), 22u) << "the click ended the run of 1 ms steps within a few steps";
+    EXPECT_GE(Valori().size(), 20u);
+    // Every hold but the last is followed by the next write, never by a message.
+    const size_t ultima = ordine.rfind('H');
+    for (size_t i = ordine.find('H'); i != std::string::npos && i < ultima; i = ordine.find('H', i + 1))
+        EXPECT_EQ(ordine[i + 1], 'W') << "at " << i << " of " << ordine;
+    EXPECT_NE(ordine.find('M'), std::string::npos) << "the posted messages were taken after the writes";
+}
+
 TEST_F(Form1PreciseRunTest, ARunStartedInsideAPreciseWaitLetsItEnd) {
     Impostazioni::Scrivi("Option", "Preciso", "1");
     Carica();
