@@ -13,7 +13,7 @@ PortBackend& PortBackend::Instance() {
 PortBackend::PortBackend() {
     // The driver DLL stays loaded for the life of the process; its absence is
     // not an error, only a reason to simulate.
-    HMODULE driver = LoadLibraryA("inpout32.dll");
+    HMODULE driver = LoadLibraryA(kDriverFileName);
     if (!driver) return;
     out32_ = reinterpret_cast<Out32Fn>(reinterpret_cast<void*>(GetProcAddress(driver, "Out32")));
     inp32_ = reinterpret_cast<Inp32Fn>(reinterpret_cast<void*>(GetProcAddress(driver, "Inp32")));

@@ -528,7 +528,7 @@ TEST_F(SkarvoMessagesTest, ImageListFromAnObjectDrawsItsFirstPictureBeforeReadin
         list->Add(L"hImageList", [&calls, handle, fails](DISPPARAMS*, VARIANT* out) -> HRESULT {
             calls.push_back("hImageList");
             if (fails) return DISP_E_EXCEPTION;
-            return Answer(out, static_cast<long>(reinterpret_cast<LONG_PTR>(handle)));
+            return com::Variant::PointerSized(reinterpret_cast<LONG_PTR>(handle)).Copy(out);
         });
         com::Variant given(static_cast<IDispatch*>(list.Get()));
         EXPECT_EQ(menus_->put_ImageList(given.Get()), S_OK);
@@ -664,7 +664,8 @@ DWORD WineGdiObjects() {
 #pragma pack(pop)
     static_assert(sizeof(Entry) == 24, "Wine's GDI_HANDLE_ENTRY");
     const auto* peb = reinterpret_cast<const char*>(NtCurrentTeb()->ProcessEnvironmentBlock);
-    const auto* table = *reinterpret_cast<const Entry* const*>(peb + 0x94);
+    // GdiSharedHandleTable in the 32-bit and the 64-bit block.
+    const auto* table = *reinterpret_cast<const Entry* const*>(peb + (sizeof(void*) == 8 ? 0xF8 : 0x94));
     if (!table) return 0;
     DWORD live = 0;
     for (int i = 0; i < 0x10000; ++i) live += table[i].type != 0;
