@@ -69,9 +69,7 @@ DWORD OggettiGdiDiWine() {
     };
 #pragma pack(pop)
     static_assert(sizeof(Voce) == 24, "Wine's GDI_HANDLE_ENTRY");
-    const auto* peb = reinterpret_cast<const char*>(NtCurrentTeb()->ProcessEnvironmentBlock);
-    // GdiSharedHandleTable, in the 32-bit and the 64-bit block.
-    const auto* tabella = *reinterpret_cast<const Voce* const*>(peb + (sizeof(void*) == 8 ? 0xF8 : 0x94));
+    const auto* tabella = static_cast<const Voce*>(wine_test::WineGdiHandleTable());
     if (!tabella) return 0;
     DWORD vivi = 0;
     for (int i = 0; i < 0x10000; ++i) vivi += tabella[i].tipo != 0;

@@ -663,9 +663,7 @@ DWORD WineGdiObjects() {
     };
 #pragma pack(pop)
     static_assert(sizeof(Entry) == 24, "Wine's GDI_HANDLE_ENTRY");
-    const auto* peb = reinterpret_cast<const char*>(NtCurrentTeb()->ProcessEnvironmentBlock);
-    // GdiSharedHandleTable in the 32-bit and the 64-bit block.
-    const auto* table = *reinterpret_cast<const Entry* const*>(peb + (sizeof(void*) == 8 ? 0xF8 : 0x94));
+    const auto* table = static_cast<const Entry*>(wine_test::WineGdiHandleTable());
     if (!table) return 0;
     DWORD live = 0;
     for (int i = 0; i < 0x10000; ++i) live += table[i].type != 0;

@@ -9,6 +9,30 @@
 
 namespace wine_test {
 
+const char* ProcessBlock() {
+    struct BasicInformation {
+        void* exitStatus;
+        void* environmentBlock;
+        void* reserved[2];
+        ULONG_PTR processId;
+        void* parentId;
+    };
+    using Query = LONG(NTAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
+    auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    BasicInformation info = {};
+    if (!query || query(GetCurrentProcess(), 0, &info, sizeof info, nullptr) != 0) return nullptr;
+    return static_cast<const char*>(info.environmentBlock);
+}
+
+const void* WineGdiHandleTable() {
+    const char* block = ProcessBlock();
+    if (!block) return nullptr;
+    // GdiSharedHandleTable in the 32-bit and the 64-bit block.
+    return *reinterpret_cast<const void* const*>(block + (sizeof(void*) == 8 ? 0xF8 : 0x94));
+}
+
+
 std::string TempPath(const std::string& name) {
     char folder[MAX_PATH];
     GetTempPathA(MAX_PATH, folder);
