@@ -75,7 +75,7 @@ int main() {
                     ImageList_Add(images, image.Get(), nullptr);
                 }
             }
-            com::Variant list(static_cast<long>(reinterpret_cast<LONG_PTR>(images)));
+            com::Variant list = com::Variant::PointerSized(reinterpret_cast<LONG_PTR>(images));
             menus->put_ImageList(list.Get());
             // Icons, checks, a separator and shortcut texts: every painting path.
             std::vector<UINT> ids;

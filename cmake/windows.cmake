@@ -1,14 +1,19 @@
 # Settings shared by every Windows deliverable, test and benchmark.
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+# A handle or an address squeezed through a 32-bit integer breaks the 64-bit build: warn in both
+# (C++ already rejects a narrowing pointer-to-integer cast; the first option exists for C only).
+add_compile_options($<$<COMPILE_LANGUAGE:C>:-Wpointer-to-int-cast> -Wint-to-pointer-cast)
 # Static runtime: the programs and DLLs run under Wine and Windows with no MinGW DLLs beside them.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 # The type-library compiler and Wine's stdole2.tlb of the target's own width.
+# widl does not define _WIN64 itself; the IDL files test it where the 64-bit
+# library differs in more than its LONG_PTR members.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(QUELMAR_WIDL x86_64-w64-mingw32-widl)
+  set(QUELMAR_WIDL x86_64-w64-mingw32-widl -m64 -D_WIN64)
   set(QUELMAR_STDOLE_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 else()
-  set(QUELMAR_WIDL i686-w64-mingw32-widl)
+  set(QUELMAR_WIDL i686-w64-mingw32-widl -m32)
   set(QUELMAR_STDOLE_DIR /usr/lib/i386-linux-gnu/wine/i386-windows)
 endif()
 set(QUELMAR_IDL_INCLUDE /usr/include/wine/wine/windows)

@@ -86,7 +86,7 @@ inline std::string ModulePath(HMODULE module) {
 class RefCounted {
 public:
     RefCounted() { ++ModuleCount(); }
-    virtual ~RefCounted() { --ModuleCount(); }
+    virtual ~RefCounted() = 0;
     RefCounted(const RefCounted&) = delete;
     RefCounted& operator=(const RefCounted&) = delete;
 
@@ -101,6 +101,8 @@ protected:
 private:
     std::atomic<long> refs_{1};
 };
+
+inline RefCounted::~RefCounted() { --ModuleCount(); }
 
 #define COM_REFCOUNT_METHODS(findInterface)                                       \
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override {                \
@@ -292,7 +294,7 @@ inline HRESULT UnregisterServerClass(const ServerClass& c, WORD major, WORD mino
     DeleteClassesTree("CLSID\\" + GuidText(c.clsid));
     DeleteClassesTree(c.progId);
     // Its failure (nothing registered, or a file it cannot load) is made good by the sweep.
-    UnRegisterTypeLib(c.typeLib, major, minor, LOCALE_NEUTRAL, SYS_WIN32);
+    UnRegisterTypeLib(c.typeLib, major, minor, LOCALE_NEUTRAL, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
     RemoveTypeLibKeys(c.typeLib, major, minor);
     return S_OK;
 }

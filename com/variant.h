@@ -79,6 +79,19 @@ public:
         v_.pdispVal = object;
         if (object) object->AddRef();
     }
+    // A handle or an address as the host's LongPtr: VT_I4 in a 32-bit
+    // process, VT_I8 in a 64-bit one.
+    static Variant PointerSized(LONG_PTR n) {
+        Variant r;
+        if constexpr (sizeof(LONG_PTR) == 8) {
+            r.v_.vt = VT_I8;
+            r.v_.llVal = n;
+        } else {
+            r.v_.vt = VT_I4;
+            r.v_.lVal = static_cast<LONG>(n);
+        }
+        return r;
+    }
     // A deep copy of any VARIANT.
     explicit Variant(const VARIANT& other) {
         VariantInit(&v_);
@@ -122,6 +135,12 @@ public:
         return &v_;
     }
     VARTYPE Type() const { return v_.vt; }
+    // A copy of the value into the caller's VARIANT, for a result.
+    HRESULT Copy(VARIANT* out) const {
+        if (!out) return S_OK;
+        VariantInit(out);
+        return VariantCopy(out, const_cast<VARIANT*>(&v_));
+    }
 
     // The value converted to `vt` (a by-reference value is read through);
     // fails with the conversion's error and leaves `out` alone.
@@ -135,6 +154,14 @@ public:
         Variant c;
         HRESULT hr = ConvertTo(VT_I4, c);
         if (SUCCEEDED(hr)) out = c.v_.lVal;
+        return hr;
+    }
+    // The value as a handle or an address: converted to VT_I8 in a 64-bit
+    // process, to VT_I4 in a 32-bit one, where a wider value cannot be one.
+    HRESULT ToPointerSized(LONG_PTR& out) const {
+        Variant c;
+        HRESULT hr = ConvertTo(sizeof(LONG_PTR) == 8 ? VT_I8 : VT_I4, c);
+        if (SUCCEEDED(hr)) out = sizeof(LONG_PTR) == 8 ? static_cast<LONG_PTR>(c.v_.llVal) : c.v_.lVal;
         return hr;
     }
     // Any nonzero value counts as true.

@@ -56,7 +56,7 @@ public:
         return S_OK;
     }
     STDMETHODIMP put_MsgResponse(EMsgResponse) override { return S_OK; }
-    STDMETHODIMP WindowProc(LONG hwnd, LONG iMsg, LONG wParam, LONG lParam, LONG* result) override {
+    STDMETHODIMP WindowProc(LONG hwnd, LONG iMsg, LONG_PTR wParam, LONG_PTR lParam, LONG_PTR* result) override {
         if (!result) return E_POINTER;
         *result = owner_.HostWindowProc(reinterpret_cast<HWND>(static_cast<LONG_PTR>(hwnd)),
                                         static_cast<UINT>(iMsg), static_cast<WPARAM>(wParam),
@@ -375,17 +375,19 @@ STDMETHODIMP DTPSkarvo::put_TickIconIndex(LONG value) {
     return S_OK;
 }
 
-// A handle, or an image-list object's hImageList; every failure of the
-// object leaves no image list.
+// A handle (Long, or in the 64-bit library also LongPtr), or an image-list
+// object's hImageList; every failure of the object leaves no image list.
 STDMETHODIMP DTPSkarvo::put_ImageList(VARIANT* vImageList) {
     imageList_ = nullptr;
     if (!vImageList) return S_OK;
     const com::Variant given(*vImageList);
     com::Variant plain;
     if (FAILED(VariantCopyInd(plain.Get(), const_cast<VARIANT*>(&given.Ref())))) return S_OK;
-    long handle = 0;
+    LONG_PTR handle = 0;
     if (plain.Type() == VT_I4) {
         handle = plain.Ref().lVal;
+    } else if (plain.Type() == VT_I8 && sizeof(LONG_PTR) == 8) {
+        handle = static_cast<LONG_PTR>(plain.Ref().llVal);
     } else if (plain.Type() == VT_DISPATCH && plain.Ref().pdispVal) {
         IDispatch* list = plain.Ref().pdispVal;
         // Drawing the first picture makes an image-list control build its
@@ -400,10 +402,10 @@ STDMETHODIMP DTPSkarvo::put_ImageList(VARIANT* vImageList) {
             CallByName(first.Ref().pdispVal, L"Draw", DISPATCH_METHOD, {zero.Ref(), zero.Ref(), zero.Ref()},
                        drawn.Out());
         com::Variant read;
-        if (CallByName(list, L"hImageList", DISPATCH_PROPERTYGET, {}, read.Out()) && FAILED(read.ToLong(handle)))
+        if (CallByName(list, L"hImageList", DISPATCH_PROPERTYGET, {}, read.Out()) && FAILED(read.ToPointerSized(handle)))
             handle = 0;
     }
-    imageList_ = reinterpret_cast<HIMAGELIST>(static_cast<LONG_PTR>(handle));
+    imageList_ = reinterpret_cast<HIMAGELIST>(handle);
     if (!mDeclares::IsImageListHandle(imageList_)) imageList_ = nullptr;
     int cx = 0, cy = 0;
     if (imageList_ && ImageList_GetIconSize(imageList_, &cx, &cy)) {
@@ -510,7 +512,7 @@ STDMETHODIMP DTPSkarvo::get_SystemMenuCaption(LONG lPosition, BSTR* value) {
     if (!w) return S_OK;
     char text[128] = {};
     MENUITEMINFOA info = {};
-    info.cbSize = sizeof info;
+    info.cbSize = kMenuItemInfoSize;
     info.fMask = MIIM_TYPE;
     info.dwTypeData = text;
     info.cch = 127;

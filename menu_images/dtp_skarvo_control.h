@@ -47,7 +47,7 @@ public:
     STDMETHODIMP CheckForNewItems() override;
     STDMETHODIMP Clear() override;
     STDMETHODIMP ClearSubMenusOfItem(VARIANT vKey, LONG* index) override;
-    STDMETHODIMP EnsureMenuSeparators(LONG hMenu) override;
+    STDMETHODIMP EnsureMenuSeparators(LONG_PTR hMenu) override;
     STDMETHODIMP SubClassMenu(VARIANT oForm, VARIANT_BOOL bLeaveTopLevelMenus) override;
     STDMETHODIMP UnsubclassMenu() override;
     STDMETHODIMP get_MenuExists(VARIANT vKey, VARIANT_BOOL* value) override;
@@ -67,7 +67,7 @@ public:
     STDMETHODIMP get_HelpText(VARIANT vKey, BSTR* value) override;
     STDMETHODIMP put_HelpText(VARIANT vKey, BSTR value) override;
     STDMETHODIMP get_HierarchyPath(VARIANT vKey, LONG lStartLevel, BSTR sSeparator, BSTR* value) override;
-    STDMETHODIMP get_hPopupMenu(VARIANT vKey, LONG* value) override;
+    STDMETHODIMP get_hPopupMenu(VARIANT vKey, LONG_PTR* value) override;
     STDMETHODIMP get_IDForIndex(VARIANT vKey, LONG* value) override;
     STDMETHODIMP get_IndexForMenuHierarchy(SAFEARRAY** lHierarchy, LONG* value) override;
     STDMETHODIMP get_IndexForMenuHierarchyParamArray(SAFEARRAY* vHierarchy, LONG* value) override;
@@ -103,7 +103,7 @@ public:
     STDMETHODIMP SystemMenuRestore() override;
 
     // The engine's client: the host's menu messages (dtp_skarvo_messages.cpp).
-    LONG HostWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT HostWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
     // The stream persistence.
     HRESULT LoadFromStream(IStream* stream);

@@ -377,8 +377,8 @@ STDMETHODIMP DTPSkarvo::UnsubclassMenu() {
     return S_OK;
 }
 
-STDMETHODIMP DTPSkarvo::EnsureMenuSeparators(LONG hMenu) {
-    GetMenuItemCount(MenuFromHandle(hMenu));
+STDMETHODIMP DTPSkarvo::EnsureMenuSeparators(LONG_PTR hMenu) {
+    GetMenuItemCount(reinterpret_cast<HMENU>(hMenu));
     return S_OK;
 }
 
@@ -484,7 +484,7 @@ STDMETHODIMP DTPSkarvo::get_IDForIndex(VARIANT vKey, LONG* value) {
     return ReadItem(vKey, value, [&](int32_t i) { return store_.Item(i).ItemHandle; });
 }
 
-STDMETHODIMP DTPSkarvo::get_hPopupMenu(VARIANT vKey, LONG* value) {
+STDMETHODIMP DTPSkarvo::get_hPopupMenu(VARIANT vKey, LONG_PTR* value) {
     return ReadItem(vKey, value, [&](int32_t i) { return store_.HPopupMenu(menus_, i); });
 }
 

@@ -50,7 +50,7 @@ VARIANT TextRef(BSTR* target) {
 
 }  // namespace
 
-LONG DTPSkarvo::HostWindowProc(HWND, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT DTPSkarvo::HostWindowProc(HWND, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_MEASUREITEM: {
         auto* record = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);

@@ -14,6 +14,8 @@
 namespace skarvo {
 namespace {
 
+// Window handles pass as 32-bit numbers in both libraries: the system keeps
+// them within 32 significant bits, sign-extended in a 64-bit process.
 HWND WindowFromNumber(long hwnd) { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(hwnd)); }
 
 class GSubclass final : public com::DispatchOver<_GSubclass>, public ISupportErrorInfo, public com::RefCounted {
@@ -27,11 +29,10 @@ public:
         const long error = MSubclass::AttachMessage(*iwp, WindowFromNumber(hwnd), static_cast<UINT>(iMsg));
         return error ? MSubclass::RaiseSubclassError(error) : S_OK;
     }
-    STDMETHODIMP CallOldWindowProc(LONG hwnd, LONG iMsg, LONG wParam, LONG lParam, LONG* result) override {
+    STDMETHODIMP CallOldWindowProc(LONG hwnd, LONG iMsg, LONG_PTR wParam, LONG_PTR lParam, LONG_PTR* result) override {
         if (!result) return E_POINTER;
-        *result = static_cast<LONG>(MSubclass::CallOldWindowProc(WindowFromNumber(hwnd), static_cast<UINT>(iMsg),
-                                                                 static_cast<WPARAM>(wParam),
-                                                                 static_cast<LPARAM>(lParam)));
+        *result = MSubclass::CallOldWindowProc(WindowFromNumber(hwnd), static_cast<UINT>(iMsg),
+                                               static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
         return S_OK;
     }
     STDMETHODIMP get_CurrentMessage(LONG* message) override {

@@ -22,7 +22,7 @@ MenuItemRead FullRead(HMENU menu, UINT position, bool byCommand) {
     MenuItemRead read;
     char text[128] = {};
     MENUITEMINFOA info = {};
-    info.cbSize = sizeof info;  // the 44-byte record
+    info.cbSize = kMenuItemInfoSize;
     info.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_TYPE | MIIM_DATA;
     info.dwTypeData = text;
     info.cch = 127;
@@ -41,7 +41,7 @@ MenuItemRead FullRead(HMENU menu, UINT position, bool byCommand) {
 
 uint32_t StateByCommand(HMENU menu, UINT command) {
     MENUITEMINFOA info = {};
-    info.cbSize = sizeof info;
+    info.cbSize = kMenuItemInfoSize;
     info.fMask = MIIM_STATE;
     return GetMenuItemInfoA(menu, command, FALSE, &info) ? info.fState : 0;
 }
@@ -50,7 +50,7 @@ int32_t PlatformMenus::ItemCount(int32_t menu) { return GetMenuItemCount(MenuFro
 
 int32_t PlatformMenus::ItemIdAt(int32_t menu, int32_t position) {
     MENUITEMINFOA info = {};
-    info.cbSize = sizeof info;
+    info.cbSize = kMenuItemInfoSize;
     info.fMask = MIIM_ID | MIIM_SUBMENU;
     if (!GetMenuItemInfoA(MenuFromHandle(menu), static_cast<UINT>(position), TRUE, &info)) return 0;
     // A popup item is known by its submenu's handle.
@@ -59,7 +59,7 @@ int32_t PlatformMenus::ItemIdAt(int32_t menu, int32_t position) {
 
 int32_t PlatformMenus::SubMenuOf(int32_t menu, int32_t command) {
     MENUITEMINFOA info = {};
-    info.cbSize = sizeof info;
+    info.cbSize = kMenuItemInfoSize;
     info.fMask = MIIM_SUBMENU;
     if (!GetMenuItemInfoA(MenuFromHandle(menu), static_cast<UINT>(command), FALSE, &info)) return 0;
     return HandleOfMenu(info.hSubMenu);

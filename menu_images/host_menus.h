@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,8 +20,19 @@ std::string AnsiOf(const wchar_t* text, size_t length);
 inline std::string AnsiOf(BSTR text) { return text ? AnsiOf(text, SysStringLen(text)) : std::string(); }
 BSTR BstrOf(const std::string& text);
 
+// Menu handles, like window handles, keep within 32 significant bits in a
+// 64-bit process too (sign-extended), so the store's 32-bit numbers hold them.
 inline HMENU MenuFromHandle(int32_t h) { return reinterpret_cast<HMENU>(static_cast<intptr_t>(h)); }
 inline int32_t HandleOfMenu(HMENU m) { return static_cast<int32_t>(reinterpret_cast<intptr_t>(m)); }
+
+// The item-information record: the 44-byte one, without the item bitmap, in
+// the 32-bit library; the 64-bit library uses the platform's own record.
+#ifdef _WIN64
+constexpr UINT kMenuItemInfoSize = sizeof(MENUITEMINFOA);
+#else
+constexpr UINT kMenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
+static_assert(kMenuItemInfoSize == 44, "the 44-byte item-information record");
+#endif
 
 // One item as a full read gives it; all zero and empty when the read failed.
 struct MenuItemRead {

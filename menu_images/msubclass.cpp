@@ -1,6 +1,9 @@
 // MSubclass. Property names are built as text for every message: h and m
 // are written as signed decimal numbers, "1234#43C" for the count of
-// message 43 on window 1234 and "1234#43#2" for its second client.
+// message 43 on window 1234 and "1234#43#2" for its second client. Every
+// value in the store (a previous procedure, a client's address, a count) is
+// pointer-sized, as a window property is: 32 bits in the 32-bit library and
+// 64 in the 64-bit one, where the procedures and clients may lie above 4 GiB.
 #include "menu_images/msubclass.h"
 
 #include <string>
@@ -17,17 +20,18 @@ namespace {
 UINT currentMessage = 0;
 WNDPROC currentPreviousProc = nullptr;
 
-std::string Decimal(long n) { return std::to_string(n); }
-long HandleNumber(HWND h) { return static_cast<long>(reinterpret_cast<LONG_PTR>(h)); }
+std::string Decimal(LONG_PTR n) { return std::to_string(n); }
+// A window handle's number. The system keeps window handles within 32
+// significant bits, sign-extended in a 64-bit process, so the names are
+// the same in both libraries.
+LONG_PTR HandleNumber(HWND h) { return reinterpret_cast<LONG_PTR>(h); }
 
-long ReadLong(HWND h, const std::string& name) {
-    return static_cast<long>(reinterpret_cast<LONG_PTR>(GetPropA(h, name.c_str())));
-}
-bool WriteLong(HWND h, const std::string& name, long value) {
-    return SetPropA(h, name.c_str(), reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(value))) != FALSE;
+LONG_PTR ReadValue(HWND h, const std::string& name) { return reinterpret_cast<LONG_PTR>(GetPropA(h, name.c_str())); }
+bool WriteValue(HWND h, const std::string& name, LONG_PTR value) {
+    return SetPropA(h, name.c_str(), reinterpret_cast<HANDLE>(value)) != FALSE;
 }
 
-long ClientAddress(_ISubclass* client) { return static_cast<long>(reinterpret_cast<LONG_PTR>(client)); }
+LONG_PTR ClientAddress(_ISubclass* client) { return reinterpret_cast<LONG_PTR>(client); }
 
 bool IsOwnProcessWindow(HWND h) {
     DWORD process = 0;
@@ -41,21 +45,21 @@ LRESULT CallPrevious(WNDPROC previous, HWND h, UINT m, WPARAM wp, LPARAM lp) {
 
 // Slot 1 ... count of message m holding `client`, else 0.
 long FindSlot(_ISubclass* client, HWND h, UINT m) {
-    const long count = ReadLong(h, MessageCountName(h, m));
+    const LONG_PTR count = ReadValue(h, MessageCountName(h, m));
     for (long i = 1; i <= count; ++i)
-        if (ReadLong(h, SlotName(h, m, i)) == ClientAddress(client)) return i;
+        if (ReadValue(h, SlotName(h, m, i)) == ClientAddress(client)) return i;
     return 0;
 }
 
 LRESULT CALLBACK SubclassWindowProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     const auto previous = reinterpret_cast<WNDPROC>(GetPropA(h, PreviousProcName(h).c_str()));
-    const long count = ReadLong(h, MessageCountName(h, m));
+    const LONG_PTR count = ReadValue(h, MessageCountName(h, m));
     bool previousCalled = false;
     if (count < 1) return CallPrevious(previous, h, m, wp, lp);
 
     LRESULT result = 0;
     for (long i = 1; i <= count; ++i) {
-        const long address = ReadLong(h, SlotName(h, m, i));
+        const LONG_PTR address = ReadValue(h, SlotName(h, m, i));
         if (address == 0) {
             // The slot was emptied during this dispatch. The window still
             // gets the message, but never twice.
@@ -65,7 +69,7 @@ LRESULT CALLBACK SubclassWindowProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             }
             continue;
         }
-        com::ComPtr<_ISubclass> client(reinterpret_cast<_ISubclass*>(static_cast<LONG_PTR>(address)), true);
+        com::ComPtr<_ISubclass> client(reinterpret_cast<_ISubclass*>(address), true);
         currentMessage = m;
         currentPreviousProc = previous;
         if (i == 1) {
@@ -76,9 +80,9 @@ LRESULT CALLBACK SubclassWindowProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             }
         }
         // A client that fails leaves the result as it was.
-        LONG answer = 0;
-        if (SUCCEEDED(client->WindowProc(HandleNumber(h), static_cast<LONG>(m), static_cast<LONG>(wp),
-                                         static_cast<LONG>(lp), &answer)))
+        LONG_PTR answer = 0;
+        if (SUCCEEDED(client->WindowProc(static_cast<LONG>(HandleNumber(h)), static_cast<LONG>(m),
+                                         static_cast<LONG_PTR>(wp), static_cast<LONG_PTR>(lp), &answer)))
             result = answer;
         if (i == count) {
             EMsgResponse response = emrConsume;
@@ -108,20 +112,20 @@ long AttachMessage(_ISubclass* client, HWND h, UINT m) {
     if (FindSlot(client, h, m) != 0) return skarvo::kErrAlreadyHandled;
 
     const std::string registrations = RegistrationCountName(h);
-    const long registered = ReadLong(h, registrations);
+    const LONG_PTR registered = ReadValue(h, registrations);
     if (registered == 0) {
         const LONG_PTR previous =
-            SetWindowLongA(h, GWLP_WNDPROC, static_cast<LONG>(reinterpret_cast<LONG_PTR>(&SubclassWindowProc)));
+            SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassWindowProc));
         if (previous == 0) return skarvo::kErrCantSubclass;
-        WriteLong(h, PreviousProcName(h), static_cast<long>(previous));
-        WriteLong(h, registrations, 1);
+        WriteValue(h, PreviousProcName(h), previous);
+        WriteValue(h, registrations, 1);
     } else {
-        WriteLong(h, registrations, registered + 1);
+        WriteValue(h, registrations, registered + 1);
     }
     const std::string countName = MessageCountName(h, m);
-    const long count = ReadLong(h, countName) + 1;
-    WriteLong(h, countName, count);
-    WriteLong(h, SlotName(h, m, count), ClientAddress(client));
+    const LONG_PTR count = ReadValue(h, countName) + 1;
+    WriteValue(h, countName, count);
+    WriteValue(h, SlotName(h, m, static_cast<long>(count)), ClientAddress(client));
     return 0;
 }
 
@@ -129,19 +133,19 @@ void DetachMessage(_ISubclass* client, HWND h, UINT m) {
     const long slot = FindSlot(client, h, m);
     if (slot == 0) return;
     const std::string countName = MessageCountName(h, m);
-    const long count = ReadLong(h, countName);
-    for (long i = slot; i < count; ++i) WriteLong(h, SlotName(h, m, i), ReadLong(h, SlotName(h, m, i + 1)));
+    const long count = static_cast<long>(ReadValue(h, countName));
+    for (long i = slot; i < count; ++i) WriteValue(h, SlotName(h, m, i), ReadValue(h, SlotName(h, m, i + 1)));
     RemovePropA(h, SlotName(h, m, count).c_str());
-    WriteLong(h, countName, count - 1);
+    WriteValue(h, countName, count - 1);
 
     const std::string registrations = RegistrationCountName(h);
-    const long registered = ReadLong(h, registrations);
+    const LONG_PTR registered = ReadValue(h, registrations);
     if (registered == 1) {
-        SetWindowLongA(h, GWLP_WNDPROC, ReadLong(h, PreviousProcName(h)));
+        SetWindowLongPtrA(h, GWLP_WNDPROC, ReadValue(h, PreviousProcName(h)));
         RemovePropA(h, PreviousProcName(h).c_str());
         RemovePropA(h, registrations.c_str());
     } else {
-        WriteLong(h, registrations, registered - 1);
+        WriteValue(h, registrations, registered - 1);
     }
 }
 

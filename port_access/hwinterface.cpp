@@ -3,6 +3,8 @@
 // value or by reference, never written back).
 #include <windows.h>
 
+#include <string>
+
 #include "com/com_support.h"
 #include "hwinterface_h.h"
 #include "port_backend.h"
@@ -20,6 +22,13 @@ HRESULT ArgomentoIntero(const VARIANT& arg, long& out) {
     if (SUCCEEDED(hr)) out = v.lVal;
     VariantClear(&v);
     return hr;
+}
+
+// The driver's name as the Backend property gives it ("inpout32", "inpoutx64").
+std::wstring DriverNameWide() {
+    std::wstring name;
+    for (const char* c = port_access::kDriverName; *c; ++c) name += static_cast<wchar_t>(*c);
+    return name;
 }
 
 class Hwinterface final : public com::DispatchOver<_Hwinterface>, public com::RefCounted {
@@ -48,7 +57,7 @@ public:
 
     STDMETHODIMP get_Backend(BSTR* name) override {
         if (!name) return E_POINTER;
-        *name = SysAllocString(backend_.Real() ? L"inpout32" : L"simulated");
+        *name = SysAllocString(backend_.Real() ? DriverNameWide().c_str() : L"simulated");
         return *name ? S_OK : E_OUTOFMEMORY;
     }
 

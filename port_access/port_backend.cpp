@@ -14,11 +14,11 @@ PortBackend& PortBackend::Instance() {
 }
 
 PortBackend::PortBackend() {
-    // The driver is taken from this component's folder or the system folder
-    // only: one planted in the current folder or on PATH is never run. It
-    // stays loaded for the life of the process; its absence is not an error,
-    // only a reason to simulate.
-    HMODULE driver = com::LoadLibraryBesideOrSystem(com::ThisModule(), L"inpout32.dll");
+    // The driver of the process's width is taken from this component's folder
+    // or the system folder only: one planted in the current folder or on PATH
+    // is never run. It stays loaded for the life of the process; its absence
+    // is not an error, only a reason to simulate.
+    HMODULE driver = com::LoadLibraryBesideOrSystem(com::ThisModule(), kDriverFileNameW);
     if (!driver) return;
     out32_ = reinterpret_cast<Out32Fn>(reinterpret_cast<void*>(GetProcAddress(driver, "Out32")));
     inp32_ = reinterpret_cast<Inp32Fn>(reinterpret_cast<void*>(GetProcAddress(driver, "Inp32")));

@@ -1,11 +1,25 @@
-// Where port writes go: the real port through the inpout32 driver DLL when it
-// is installed beside the component or in the system folder, else a simulated
-// port that holds the last byte of each address.
+// Where port writes go: the real port through the port driver's DLL
+// (inpout32, or inpoutx64 in a 64-bit process) when it is installed beside
+// the component or in the system folder, else a simulated port that holds
+// the last byte of each address.
 #pragma once
 
 #include <cstdint>
 
 namespace port_access {
+
+// The port driver of this process's width, with the same Out32 and Inp32
+// exports in both: inpout32.dll for a 32-bit process, inpoutx64.dll for a
+// 64-bit one.
+#ifdef _WIN64
+inline constexpr char kDriverName[] = "inpoutx64";
+inline constexpr char kDriverFileName[] = "inpoutx64.dll";
+inline constexpr wchar_t kDriverFileNameW[] = L"inpoutx64.dll";
+#else
+inline constexpr char kDriverName[] = "inpout32";
+inline constexpr char kDriverFileName[] = "inpout32.dll";
+inline constexpr wchar_t kDriverFileNameW[] = L"inpout32.dll";
+#endif
 
 class PortBackend {
 public:

@@ -73,6 +73,11 @@ bool Numero(const VARIANT* v, long& out) {
     return true;
 }
 
+// A handle: pointer-sized, so a 64-bit caller's LongPtr arrives whole.
+bool ValorePuntatore(const VARIANT* v, LONG_PTR& out) {
+    return v && SUCCEEDED(com::Variant(*v).ToPointerSized(out));
+}
+
 HRESULT Consegna(com::Variant& v, VARIANT* result) {
     if (!result) return S_OK;
     VariantInit(result);
@@ -118,20 +123,22 @@ public:
                 break;
             case kDraw: {
                 if (args < 3 || args > 4) return DISP_E_BADPARAMCOUNT;
-                long dc = 0, x = 0, y = 0, stile = ILD_NORMAL;
+                // hDC is a handle (LongPtr), the others Long.
+                LONG_PTR dc = 0;
+                long x = 0, y = 0, stile = ILD_NORMAL;
                 for (UINT i = 0; i < args; ++i) {
-                    long* dest[] = {&dc, &x, &y, &stile};
+                    long* dest[] = {nullptr, &x, &y, &stile};
                     const VARIANT* a = Argument(params, i);
                     if (!a && i == 3) continue;
-                    if (!Numero(a, *dest[i])) {
+                    if (i == 0 ? !ValorePuntatore(a, dc) : !Numero(a, *dest[i])) {
                         if (argErr) *argErr = args - 1 - i;
                         return DISP_E_TYPEMISMATCH;
                     }
                 }
                 // No device: nothing to draw on, and nothing is wrong.
                 if (dc != 0)
-                    ImageList_Draw(lista_->h, indice_ - 1, reinterpret_cast<HDC>(static_cast<LONG_PTR>(dc)),
-                                   static_cast<int>(x), static_cast<int>(y), static_cast<UINT>(stile));
+                    ImageList_Draw(lista_->h, indice_ - 1, reinterpret_cast<HDC>(dc), static_cast<int>(x),
+                                   static_cast<int>(y), static_cast<UINT>(stile));
                 if (result) VariantInit(result);
                 return S_OK;
             }
@@ -202,7 +209,7 @@ public:
         if (params && params->cArgs != 0) return DISP_E_BADPARAMCOUNT;
         com::Variant v;
         switch (id) {
-            case kHImageList: v = com::Variant(static_cast<long>(reinterpret_cast<LONG_PTR>(lista_->h))); break;
+            case kHImageList: v = com::Variant::PointerSized(reinterpret_cast<LONG_PTR>(lista_->h)); break;
             case kListImages: v = com::Variant(com::ComPtr<IDispatch>(new ListImages(lista_)).Get()); break;
             default: return DISP_E_MEMBERNOTFOUND;
         }

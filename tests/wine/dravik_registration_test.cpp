@@ -59,7 +59,7 @@ TEST_F(DravikRegistrationTest, UnregistrationRemovesExactlyWhatRegistrationAdded
     EXPECT_EQ(Value(key + "\\Version"), "1.0");
     EXPECT_EQ(Value(key + "\\Control"), "");
     EXPECT_EQ(Upper(Value("Dravik.FileBrowser\\CLSID")), clsid);
-    EXPECT_EQ(Upper(Value("TypeLib\\" + libid + "\\1.0\\0\\win32")), Upper(dll_));
+    EXPECT_EQ(Upper(Value("TypeLib\\" + libid + "\\1.0\\0\\" + registration_test::kPlatformKey)), Upper(dll_));
     EXPECT_EQ(Children("Interface").size(), ifaces.size() + 2) << "the default and the event interface";
 
     ASSERT_EQ(Regsvr32("/u /s"), 0u);

@@ -263,8 +263,11 @@ TEST_F(ImageList1Object, KeysInOrderFoundByIndexOrKey) {
 TEST_F(ImageList1Object, HandleIsARealListOfSixteenPixelPictures) {
     const Esito h = Chiama(lista_.Get(), L"hImageList");
     ASSERT_EQ(h.hr, S_OK);
-    ASSERT_EQ(h.valore.Type(), VT_I4);
-    const auto lista = reinterpret_cast<HIMAGELIST>(static_cast<LONG_PTR>(h.valore.Ref().lVal));
+    // The handle as the host's LongPtr: Long in 32 bits, an 8-byte integer in 64.
+    ASSERT_EQ(h.valore.Type(), sizeof(void*) == 8 ? VT_I8 : VT_I4);
+    LONG_PTR valore = 0;
+    ASSERT_EQ(h.valore.ToPointerSized(valore), S_OK);
+    const auto lista = reinterpret_cast<HIMAGELIST>(valore);
     EXPECT_EQ(ImageList_GetImageCount(lista), 8);
     int cx = 0, cy = 0;
     ASSERT_TRUE(ImageList_GetIconSize(lista, &cx, &cy));
@@ -296,8 +299,8 @@ TEST_F(ImageList1Object, DrawPaintsThePictureWithItsBackgroundSeeThrough) {
     com::SelectedObject sel(dc.Get(), bmp.Get());
     com::ComPtr<IDispatch> salva = Immagine(com::Variant(L"Salva2"));
     ASSERT_TRUE(salva);
-    const long hdc = static_cast<long>(reinterpret_cast<LONG_PTR>(dc.Get()));
-    ASSERT_EQ(Chiama(salva.Get(), L"Draw", {com::Variant(hdc), com::Variant(10L), com::Variant(20L)}).hr, S_OK);
+    const com::Variant hdc = com::Variant::PointerSized(reinterpret_cast<LONG_PTR>(dc.Get()));
+    ASSERT_EQ(Chiama(salva.Get(), L"Draw", {hdc, com::Variant(10L), com::Variant(20L)}).hr, S_OK);
     GdiFlush();
     auto a = [&](int x, int y) { return px[(20 + y) * 40 + 10 + x] & 0xFFFFFF; };
     // Salva2's row 8 is ".kbbbbbbbbbbbbk.": blue inside a black edge, the corners see-through.

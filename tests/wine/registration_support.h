@@ -20,6 +20,10 @@
 
 namespace registration_test {
 
+// The type library's platform key as a process of this width registers it.
+inline const std::string kPlatformKey = sizeof(void*) == 8 ? "win64" : "win32";
+
+
 inline std::string Upper(std::string s) {
     CharUpperA(s.data());
     return s;

@@ -75,7 +75,7 @@ TEST_F(RintokRegistrationTest, UnregistrationRemovesExactlyWhatRegistrationAdded
         {key + "\\Control", nullptr, ""},
         {key + "\\ToolboxBitmap32", nullptr, Upper(dll_) + ", 1"},
         {"Rintok.RintokCtl\\CLSID", nullptr, Upper(clsid)},
-        {"TypeLib\\" + libid + "\\1.0\\0\\win32", nullptr, Upper(dll_)},
+        {"TypeLib\\" + libid + "\\1.0\\0\\" + registration_test::kPlatformKey, nullptr, Upper(dll_)},
     };
     for (const auto& v : values) {
         std::string got = Value(v.path, v.name);

@@ -171,8 +171,9 @@ protected:
         menus_->get_Caption(k.Ref(), &b);
         return Text(b);
     }
-    long Query(HRESULT (STDMETHODCALLTYPE _DTPSkarvo::*member)(VARIANT, LONG*), const com::Variant& k) {
-        LONG v = -1;
+    template <class T>
+    T Query(HRESULT (STDMETHODCALLTYPE _DTPSkarvo::*member)(VARIANT, T*), const com::Variant& k) {
+        T v = -1;
         EXPECT_EQ((menus_.Get()->*member)(k.Ref(), &v), S_OK);
         return v;
     }
@@ -248,7 +249,7 @@ TEST_F(SkarvoControlTest, AddingUnderAPlainItemTurnsItIntoAPopupAndRemovingAPopu
     const HMENU popup = GetSubMenu(file_, 0);
     ASSERT_TRUE(popup);
     EXPECT_EQ(Query(&_DTPSkarvo::get_IDForIndex, Key(L"mnuOpen")), static_cast<long>(reinterpret_cast<LONG_PTR>(popup)));
-    EXPECT_EQ(Query(&_DTPSkarvo::get_hPopupMenu, Key(L"mnuOpen")), static_cast<long>(reinterpret_cast<LONG_PTR>(popup)));
+    EXPECT_EQ(Query(&_DTPSkarvo::get_hPopupMenu, Key(L"mnuOpen")), reinterpret_cast<LONG_PTR>(popup));
     EXPECT_EQ(Query(&_DTPSkarvo::get_Parent, Index(sub)), open);
     EXPECT_EQ(Query(&_DTPSkarvo::get_FirstChild, Key(L"mnuOpen")), sub);
     EXPECT_EQ(GetMenuItemCount(popup), 1);

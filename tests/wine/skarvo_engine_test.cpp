@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -49,7 +51,7 @@ HWND MakeWindow() {
 // returns its own result; an action may run inside its WindowProc.
 class Client final : public _ISubclass {
 public:
-    Client(std::string name, EMsgResponse response, LONG result)
+    Client(std::string name, EMsgResponse response, LONG_PTR result)
         : name_(std::move(name)), response_(response), result_(result) {}
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
@@ -74,8 +76,10 @@ public:
         return S_OK;
     }
     STDMETHODIMP put_MsgResponse(EMsgResponse) override { return S_OK; }
-    STDMETHODIMP WindowProc(LONG, LONG, LONG, LONG, LONG* result) override {
+    STDMETHODIMP WindowProc(LONG, LONG, LONG_PTR wParam, LONG_PTR lParam, LONG_PTR* result) override {
         if (g_log) g_log->push_back(name_);
+        seenWParam = wParam;
+        seenLParam = lParam;
         if (action) action();
         *result = result_;
         return S_OK;
@@ -83,36 +87,36 @@ public:
 
     std::function<void()> action;
     ULONG refs_ = 1;
+    LONG_PTR seenWParam = 0, seenLParam = 0;
 
 private:
     std::string name_;
     EMsgResponse response_;
-    LONG result_;
+    LONG_PTR result_;
 };
 
-long PropertyValue(HWND h, const std::string& name) {
-    return static_cast<long>(reinterpret_cast<LONG_PTR>(GetPropA(h, name.c_str())));
-}
+using PropertyMap = std::map<std::string, LONG_PTR>;
+
+LONG_PTR PropertyValue(HWND h, const std::string& name) { return reinterpret_cast<LONG_PTR>(GetPropA(h, name.c_str())); }
 
 BOOL CALLBACK CollectProperty(HWND, LPSTR name, HANDLE value, ULONG_PTR param) {
     if (HIWORD(reinterpret_cast<ULONG_PTR>(name)) != 0)
-        (*reinterpret_cast<std::map<std::string, long>*>(param))[name] =
-            static_cast<long>(reinterpret_cast<LONG_PTR>(value));
+        (*reinterpret_cast<PropertyMap*>(param))[name] = reinterpret_cast<LONG_PTR>(value);
     return TRUE;
 }
 
 // The engine's properties of the window (named after its handle), name -> value.
-std::map<std::string, long> Properties(HWND h) {
-    std::map<std::string, long> all, engine;
+PropertyMap Properties(HWND h) {
+    PropertyMap all, engine;
     EnumPropsExA(h, CollectProperty, reinterpret_cast<LPARAM>(&all));
-    const std::string number = std::to_string(static_cast<long>(reinterpret_cast<LONG_PTR>(h)));
+    const std::string number = std::to_string(reinterpret_cast<LONG_PTR>(h));
     for (const auto& [name, value] : all)
         if (name.rfind(number, 0) == 0 || name == "C" + number) engine[name] = value;
     return engine;
 }
 
-std::string Num(const void* p) { return std::to_string(static_cast<long>(reinterpret_cast<LONG_PTR>(p))); }
-long Address(Client& c) { return static_cast<long>(reinterpret_cast<LONG_PTR>(static_cast<_ISubclass*>(&c))); }
+std::string Num(const void* p) { return std::to_string(reinterpret_cast<LONG_PTR>(p)); }
+LONG_PTR Address(Client& c) { return reinterpret_cast<LONG_PTR>(static_cast<_ISubclass*>(&c)); }
 
 class SkarvoEngineTest : public ::testing::Test {
 protected:
@@ -141,9 +145,9 @@ protected:
         return engine_->DetachMessage(&p, static_cast<LONG>(reinterpret_cast<LONG_PTR>(window_.Get())),
                                       static_cast<LONG>(m));
     }
-    LRESULT Send(UINT m) {
+    LRESULT Send(UINT m, WPARAM wp = 0, LPARAM lp = 0) {
         log_.clear();
-        return SendMessageA(window_.Get(), m, 0, 0);
+        return SendMessageA(window_.Get(), m, wp, lp);
     }
     std::string Name(const std::string& rest) const { return Num(window_.Get()) + rest; }
 
@@ -204,15 +208,15 @@ TEST_F(SkarvoEngineTest, WithThreeClientsTheFirstDecidesPreProcessingAndTheLastP
 
 TEST_F(SkarvoEngineTest, TheStoreLivesInTheWindowsPropertiesAndDetachingMovesLaterClientsDown) {
     const HWND h = window_.Get();
-    const LONG_PTR own = GetWindowLongA(h, GWLP_WNDPROC);
+    const LONG_PTR own = GetWindowLongPtrA(h, GWLP_WNDPROC);
     Client a("A", emrConsume, 1), b("B", emrConsume, 2), c("C", emrConsume, 3), d("D", emrConsume, 4);
     ASSERT_EQ(Attach(a, kWatched), S_OK);
     ASSERT_EQ(Attach(b, kWatched), S_OK);
     ASSERT_EQ(Attach(c, kWatched), S_OK);
     ASSERT_EQ(Attach(d, kOther), S_OK);
 
-    std::map<std::string, long> expected = {
-        {Name(""), static_cast<long>(own)},
+    PropertyMap expected = {
+        {Name(""), own},
         {"C" + Num(h), 4},
         {Name("#" + std::to_string(kWatched) + "C"), 3},
         {Name("#" + std::to_string(kWatched) + "#1"), Address(a)},
@@ -243,13 +247,13 @@ TEST_F(SkarvoEngineTest, TheStoreLivesInTheWindowsPropertiesAndDetachingMovesLat
     Detach(c, kWatched);
     EXPECT_EQ(PropertyValue(h, Name("#" + std::to_string(kWatched) + "C")), 0);
     EXPECT_EQ(Properties(h).count(Name("#" + std::to_string(kWatched) + "C")), 1u);
-    EXPECT_NE(GetWindowLongA(h, GWLP_WNDPROC), own);
+    EXPECT_NE(GetWindowLongPtrA(h, GWLP_WNDPROC), own);
     EXPECT_EQ(Send(kWatched), kPreviousResult);
     EXPECT_EQ(log_, std::vector<std::string>{"prev"});
 
     // The last detach on the window puts back exactly the procedure it had.
     Detach(d, kOther);
-    EXPECT_EQ(GetWindowLongA(h, GWLP_WNDPROC), own);
+    EXPECT_EQ(GetWindowLongPtrA(h, GWLP_WNDPROC), own);
     const auto left = Properties(h);
     EXPECT_EQ(left.count(Name("")), 0u);
     EXPECT_EQ(left.count("C" + Num(h)), 0u);
@@ -258,7 +262,8 @@ TEST_F(SkarvoEngineTest, TheStoreLivesInTheWindowsPropertiesAndDetachingMovesLat
 
 TEST_F(SkarvoEngineTest, NestedDispatchOverwritesTheCurrentMessageAndPreviousProcedure) {
     Client outer("outer", emrConsume, 1), inner("inner", emrConsume, 2);
-    LONG seenBefore = 0, seenAfter = 0, oldResult = 0;
+    LONG seenBefore = 0, seenAfter = 0;
+    LONG_PTR oldResult = 0;
     outer.action = [&] {
         engine_->get_CurrentMessage(&seenBefore);
         SendMessageA(window_.Get(), kNested, 0, 0);
@@ -282,7 +287,7 @@ TEST_F(SkarvoEngineTest, AFailedAttachRaisesTheEnginesErrorAndLeavesTheStoreAsIt
     Client a("A", emrConsume, 1), b("B", emrConsume, 2);
     ASSERT_EQ(Attach(a, kWatched), S_OK);
     const auto before = Properties(window_.Get());
-    const LONG_PTR proc = GetWindowLongA(window_.Get(), GWLP_WNDPROC);
+    const LONG_PTR proc = GetWindowLongPtrA(window_.Get(), GWLP_WNDPROC);
 
     com::Window gone(MakeWindow());
     const HWND destroyed = gone.Get();
@@ -314,10 +319,39 @@ TEST_F(SkarvoEngineTest, AFailedAttachRaisesTheEnginesErrorAndLeavesTheStoreAsIt
         EXPECT_EQ(error.source, L"Skarvo.WindowProc") << c.what;
         EXPECT_EQ(error.description, c.description) << c.what;
         EXPECT_EQ(Properties(window_.Get()), before) << c.what;
-        EXPECT_EQ(GetWindowLongA(window_.Get(), GWLP_WNDPROC), proc) << c.what;
+        EXPECT_EQ(GetWindowLongPtrA(window_.Get(), GWLP_WNDPROC), proc) << c.what;
     }
     EXPECT_TRUE(Properties(GetDesktopWindow()).empty());
     Detach(a, kWatched);
+}
+
+// A 64-bit process: a client object above 4 GiB, and a message's wParam,
+// lParam and result of all 64 bits, reach the client and come back whole
+// (a 32-bit one carries the low halves).
+TEST_F(SkarvoEngineTest, ClientAddressesAndMessageValuesKeepAllTheirBits) {
+    void* high = nullptr;
+    for (uint64_t base = uint64_t{1} << 32; sizeof(void*) == 8 && !high && base < (uint64_t{1} << 46); base <<= 1)
+        high = VirtualAlloc(reinterpret_cast<void*>(static_cast<ULONG_PTR>(base)), sizeof(Client),
+                            MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (sizeof(void*) == 8) {
+        ASSERT_NE(high, nullptr) << "no memory above 4 GiB";
+    }
+    const auto wp = static_cast<WPARAM>(0xFEDCBA9876543210ull);
+    const auto lp = static_cast<LPARAM>(-0x123456789ll);
+    const auto answer = static_cast<LRESULT>(0x7EDCBA9876543211ll);
+    Client ordinary("high", emrConsume, answer);
+    Client& client = high ? *new (high) Client("high", emrConsume, answer) : ordinary;
+    ASSERT_EQ(Attach(client, kWatched), S_OK);
+    EXPECT_EQ(PropertyValue(window_.Get(), Name("#" + std::to_string(kWatched) + "#1")), Address(client));
+    EXPECT_EQ(Send(kWatched, wp, lp), answer);
+    EXPECT_EQ(static_cast<WPARAM>(client.seenWParam), wp);
+    EXPECT_EQ(client.seenLParam, lp);
+    EXPECT_EQ(log_, std::vector<std::string>{"high"});
+    ASSERT_EQ(Detach(client, kWatched), S_OK);
+    if (high) {
+        client.~Client();
+        VirtualFree(high, 0, MEM_RELEASE);
+    }
 }
 
 }  // namespace

@@ -527,7 +527,7 @@ TEST_F(SkarvoMessagesTest, ImageListFromAnObjectDrawsItsFirstPictureBeforeReadin
         list->Add(L"hImageList", [&calls, handle, fails](DISPPARAMS*, VARIANT* out) -> HRESULT {
             calls.push_back("hImageList");
             if (fails) return DISP_E_EXCEPTION;
-            return Answer(out, static_cast<long>(reinterpret_cast<LONG_PTR>(handle)));
+            return com::Variant::PointerSized(reinterpret_cast<LONG_PTR>(handle)).Copy(out);
         });
         com::Variant given(static_cast<IDispatch*>(list.Get()));
         EXPECT_EQ(menus_->put_ImageList(given.Get()), S_OK);

@@ -9,10 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "com/variant.h"
 #include "com/win_handles.h"
@@ -160,8 +162,9 @@ protected:
         OleUninitialize();
     }
 
+    // The handle as a host of this width passes it: Long, or LongPtr in 64 bits.
     void GiveImageList(LONG_PTR handle) {
-        com::Variant list(static_cast<long>(handle));
+        com::Variant list = com::Variant::PointerSized(handle);
         ASSERT_EQ(menus_->put_ImageList(list.Get()), S_OK);
     }
     // A new item under the item `parent` (0: the menu bar).
@@ -469,6 +472,47 @@ TEST_F(SkarvoPaintPixelsTest, ShortcutTextStartsAtTheColumnSharedByTheMenu) {
     EXPECT_GE(shortcutStart, column);
     EXPECT_LT(shortcutStart, column + 4);
     EXPECT_LE(shortcutEnd, column + TextWidth(font.Get(), "Ctrl+O"));
+}
+
+// Makes `make()` allocate above 4 GiB: the free address space below 4 GiB is
+// reserved and the process heap filled until it grows above it; all is given
+// back afterwards. Wine's heap otherwise stays low.
+template <class Make>
+auto AllocatedAbove4GiB(Make make) {
+    std::vector<void*> reserved, filler;
+    MEMORY_BASIC_INFORMATION info;
+    const uint64_t limit = uint64_t{1} << 32;
+    for (uint64_t at = 0x10000; at < limit && VirtualQuery(reinterpret_cast<void*>(static_cast<ULONG_PTR>(at)), &info,
+                                                           sizeof info);
+         at = reinterpret_cast<ULONG_PTR>(info.BaseAddress) + uint64_t{info.RegionSize}) {
+        const uint64_t base = reinterpret_cast<ULONG_PTR>(info.BaseAddress);
+        const uint64_t size = std::min<uint64_t>(info.RegionSize, limit - base);
+        if (info.State == MEM_FREE)
+            if (void* r = VirtualAlloc(info.BaseAddress, static_cast<SIZE_T>(size), MEM_RESERVE, PAGE_NOACCESS))
+                reserved.push_back(r);
+    }
+    for (int i = 0; i < (1 << 22); ++i) {
+        void* block = HeapAlloc(GetProcessHeap(), 0, 64);
+        if (!block) break;
+        filler.push_back(block);
+        if (reinterpret_cast<ULONG_PTR>(block) >= limit) break;
+    }
+    auto made = make();
+    for (void* block : filler) HeapFree(GetProcessHeap(), 0, block);
+    for (void* r : reserved) VirtualFree(r, 0, MEM_RELEASE);
+    return made;
+}
+
+// A 64-bit host may hold an image list whose handle does not fit 32 bits: it
+// passes the whole handle as LongPtr and the icons are drawn from it.
+TEST_F(SkarvoPaintPixelsTest, AnImageListAbove4GiBIsDrawn) {
+    if (sizeof(void*) == 4) GTEST_SKIP() << "a 32-bit process has no address above 4 GiB";
+    const auto high = AllocatedAbove4GiB([] { return std::make_unique<TestImages>(); });
+    const auto handle = reinterpret_cast<ULONG_PTR>(high->Get());
+    ASSERT_GT(uint64_t{handle}, 0xFFFFFFFFull);
+    GiveImageList(static_cast<LONG_PTR>(handle));
+    EXPECT_EQ(Paint(icon_.id, ODS_SELECTED)->At(L + 1, T + 1), kRed);
+    GiveImageList(reinterpret_cast<LONG_PTR>(images_.Get()));
 }
 
 // --- Bad input ---------------------------------------------------------------

@@ -170,4 +170,63 @@ TEST_F(SkarvoRegistrationTest, TheAtlHostWindowStartsTheControlOnItsHostsMenus) 
     OleUninitialize();
 }
 
+// The type library as a host of the library's width reads it: a menu handle
+// and a message's wParam, lParam and result are the host's LongPtr (VT_I4 in
+// the 32-bit library, VT_I8 in the 64-bit one); window handles and message
+// numbers stay Long in both.
+TEST(SkarvoTypeLibrary, HandleAndMessageValuesArePointerSizedAndWindowHandlesLong) {
+    com::ComPtr<ITypeLib> lib;
+    ASSERT_EQ(LoadTypeLibEx(com::WidePath(wine_test::ProgramFolder() + "\\Skarvo.dll").c_str(), REGKIND_NONE,
+                            lib.Out()),
+              S_OK);
+    const VARTYPE pointer = sizeof(void*) == 8 ? VT_I8 : VT_I4;
+    constexpr int kResult = -1;
+    struct Case {
+        const IID* iface;
+        const wchar_t* member;
+        int argument;  // from 0, or kResult
+        VARTYPE expected;
+    };
+    const Case cases[] = {
+        {&IID__ISubclass, L"WindowProc", 0, VT_I4},          {&IID__ISubclass, L"WindowProc", 1, VT_I4},
+        {&IID__ISubclass, L"WindowProc", 2, pointer},        {&IID__ISubclass, L"WindowProc", 3, pointer},
+        {&IID__ISubclass, L"WindowProc", kResult, pointer},  {&IID__GSubclass, L"CallOldWindowProc", 0, VT_I4},
+        {&IID__GSubclass, L"CallOldWindowProc", 2, pointer}, {&IID__GSubclass, L"CallOldWindowProc", 3, pointer},
+        {&IID__GSubclass, L"CallOldWindowProc", kResult, pointer},
+        {&IID__GSubclass, L"AttachMessage", 1, VT_I4},       {&IID__DTPSkarvo, L"EnsureMenuSeparators", 0, pointer},
+        {&IID__DTPSkarvo, L"hPopupMenu", kResult, pointer},  {&IID__DTPSkarvo, L"IDForIndex", kResult, VT_I4},
+        {&IID__DTPSkarvo, L"ItemData", kResult, VT_I4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << com::GuidText(*c.iface) << " " << std::string(c.member, c.member + wcslen(c.member))
+                                        << " " << c.argument);
+        com::ComPtr<ITypeInfo> info;
+        ASSERT_EQ(lib->GetTypeInfoOfGuid(*c.iface, info.Out()), S_OK);
+        MEMBERID id = 0;
+        LPOLESTR name = const_cast<LPOLESTR>(c.member);
+        ASSERT_EQ(info->GetIDsOfNames(&name, 1, &id), S_OK);
+        TYPEATTR* attr = nullptr;
+        ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+        const WORD functions = attr->cFuncs;
+        info->ReleaseTypeAttr(attr);
+        bool found = false;
+        for (UINT f = 0; f < functions && !found; ++f) {
+            FUNCDESC* desc = nullptr;
+            ASSERT_EQ(info->GetFuncDesc(f, &desc), S_OK);
+            // The reading form of a property; the value comes back as the result.
+            if (desc->memid == id && desc->invkind != INVOKE_PROPERTYPUT) {
+                found = true;
+                if (c.argument == kResult) {
+                    EXPECT_EQ(desc->elemdescFunc.tdesc.vt, c.expected);
+                } else {
+                    ASSERT_LT(c.argument, desc->cParams);
+                    EXPECT_EQ(desc->lprgelemdescParam[c.argument].tdesc.vt, c.expected);
+                }
+            }
+            info->ReleaseFuncDesc(desc);
+        }
+        EXPECT_TRUE(found);
+    }
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <fstream>
 
+#include "port_access/port_backend.h"
 #include "services/mod_registry.h"
 #include "tests/wine/wine_test_support.h"
 
@@ -158,7 +159,7 @@ TEST_F(StartupTest, PortDriverIsTakenFromBesideTheProgramNeverFromTheCurrentFold
     DeleteFileA(log.c_str());
 
     // Planted in the current folder, which is also on PATH: not loaded, the simulated port takes the write.
-    ASSERT_TRUE(CopyFileA(standIn.c_str(), (folder_ + "\\inpout32.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(standIn.c_str(), (folder_ + "\\" + port_access::kDriverFileName).c_str(), FALSE));
     char path[32768] = {};
     GetEnvironmentVariableA("PATH", path, sizeof path);
     SetEnvironmentVariableA("PATH", (folder_ + ";" + path).c_str());
@@ -171,12 +172,12 @@ TEST_F(StartupTest, PortDriverIsTakenFromBesideTheProgramNeverFromTheCurrentFold
 
     // Beside the program: loaded, and the write goes through its Out32.
     const std::string copy = CopyOfProgram();
-    ASSERT_TRUE(CopyFileA(standIn.c_str(), (copy + "\\inpout32.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(standIn.c_str(), (copy + "\\" + port_access::kDriverFileName).c_str(), FALSE));
     r = wine_test::RunProcess("\"" + copy + "\\Quelmar.exe\" w=5 p=h378", folder_, env, 180000);
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(DriverLog(log), (std::vector<std::string>{"loaded", "Out32 0x0378 5"}));
     DeleteFileA(log.c_str());
-    DeleteFileA((folder_ + "\\inpout32.dll").c_str());
+    DeleteFileA((folder_ + "\\" + port_access::kDriverFileName).c_str());
 }
 
 TEST_F(StartupTest, StartEntryFromAFolderWithABlankIsQuotedAndAnOldBareOneStillReadsAsOn) {

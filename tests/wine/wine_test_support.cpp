@@ -13,6 +13,30 @@
 
 namespace wine_test {
 
+const char* ProcessBlock() {
+    struct BasicInformation {
+        void* exitStatus;
+        void* environmentBlock;
+        void* reserved[2];
+        ULONG_PTR processId;
+        void* parentId;
+    };
+    using Query = LONG(NTAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
+    auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    BasicInformation info = {};
+    if (!query || query(GetCurrentProcess(), 0, &info, sizeof info, nullptr) != 0) return nullptr;
+    return static_cast<const char*>(info.environmentBlock);
+}
+
+const void* WineGdiHandleTable() {
+    const char* block = ProcessBlock();
+    if (!block) return nullptr;
+    // GdiSharedHandleTable in the 32-bit and the 64-bit block.
+    return *reinterpret_cast<const void* const*>(block + (sizeof(void*) == 8 ? 0xF8 : 0x94));
+}
+
+
 std::string TempPath(const std::string& name) {
     char folder[MAX_PATH];
     GetTempPathA(MAX_PATH, folder);
@@ -312,14 +336,7 @@ DWORD WineGdiObjects() {
     };
 #pragma pack(pop)
     static_assert(sizeof(Entry) == 24, "Wine's GDI_HANDLE_ENTRY");
-    using QueryFn = LONG(NTAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
-    auto query = reinterpret_cast<QueryFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
-    PROCESS_BASIC_INFORMATION info = {};
-    if (!query || query(GetCurrentProcess(), 0 /* ProcessBasicInformation */, &info, sizeof info, nullptr) != 0)
-        return 0;
-    const auto* peb = reinterpret_cast<const char*>(info.PebBaseAddress);
-    const auto* table = *reinterpret_cast<const Entry* const*>(peb + (sizeof(void*) == 8 ? 0xf8 : 0x94));
+    const auto* table = static_cast<const Entry*>(WineGdiHandleTable());
     if (!table) return 0;
     DWORD live = 0;
     for (int i = 0; i < 0x10000; ++i) live += table[i].type != 0;

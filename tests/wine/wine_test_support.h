@@ -39,6 +39,13 @@ std::string TempFolder(const std::string& name);
 // The folder of the running test program (where Quelmar.exe and the DLLs are).
 std::string ProgramFolder();
 
+// This process's environment block as the system reports it (null if it does not).
+const char* ProcessBlock();
+
+// Wine's GDI handle table (GdiSharedHandleTable) as the process environment
+// block of this width points to it; null where there is none.
+const void* WineGdiHandleTable();
+
 struct TraceLine {
     int64_t micros = 0;
     int address = 0;
