@@ -195,11 +195,15 @@ FileResult LeggiProgrammaDaFile(const std::string& path, ProgramImage& program) 
         if (err == ENOENT) return Errore(ConNome(path, "il file non esiste"));
         return Errore(ConNome(path, "impossibile aprire il file" + TraParentesi(CausaErrore(err))));
     }
+    // Read no further than the largest program can reach: a device or a huge
+    // file is no program, and must not take all the memory there is first.
     std::vector<uint8_t> bytes;
     uint8_t buffer[65536];
     size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) {
         bytes.insert(bytes.end(), buffer, buffer + got);
+        if (bytes.size() > kLargestProgramFileSize)
+            return Errore(ConNome(path, std::string(kNonProgramma) + " (più grande di qualsiasi programma)"));
     }
     if (std::ferror(f.get())) return Errore(ConNome(path, "errore di lettura"));
     f.reset();

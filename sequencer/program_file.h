@@ -17,6 +17,8 @@
 namespace quelmar {
 
 constexpr size_t kEmptyProgramFileSize = 26 + kMaxSteps * 9;  // 18458
+// Every description at its longest (65535 characters).
+constexpr size_t kLargestProgramFileSize = kEmptyProgramFileSize + (9 + kMaxSteps) * size_t{0xFFFF};
 
 // A whole program as the file carries it.
 struct ProgramImage {

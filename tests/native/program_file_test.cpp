@@ -187,6 +187,14 @@ TEST(ProgramFile, ReadingAMissingFileCreatesNothingAndNamesTheFile) {
     EXPECT_EQ(target.Testata, ProgrammaCompleto().Testata);
 }
 
+TEST(ProgramFile, AnEndlessDeviceIsRefusedOnceItPassesTheLargestProgram) {
+    ProgramImage target = ProgrammaCompleto();
+    const FileResult r = LeggiProgrammaDaFile("/dev/zero", target);
+    ASSERT_FALSE(r.Ok());
+    EXPECT_NE(r.Error.find("pi\xF9 grande di qualsiasi programma"), std::string::npos) << r.Error;
+    EXPECT_EQ(target.Testata, ProgrammaCompleto().Testata);
+}
+
 TEST(ProgramFile, SaveAndReadBackThroughTheFileSystem) {
     const std::string path = Cartella() + "/prova.prl";
     ASSERT_TRUE(SalvaProgrammaSuFile(path, ProgrammaCompleto()).Ok());
