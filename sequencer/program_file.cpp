@@ -203,7 +203,7 @@ FileResult LeggiProgrammaDaFile(const std::string& path, ProgramImage& program) 
     while ((got = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) {
         bytes.insert(bytes.end(), buffer, buffer + got);
         if (bytes.size() > kLargestProgramFileSize)
-            return Errore(ConNome(path, std::string(kNonProgramma) + " (più grande di qualsiasi programma)"));
+            return Errore(ConNome(path, std::string(kNonProgramma) + " (pi\xF9 grande di qualsiasi programma)"));
     }
     if (std::ferror(f.get())) return Errore(ConNome(path, "errore di lettura"));
     f.reset();
