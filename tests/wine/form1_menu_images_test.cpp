@@ -13,6 +13,7 @@
 #include "host/late_bound.h"
 #include "menu_images/skarvo_ids.h"
 #include "sequencer/form1_image_list.h"
+#include "sequencer/form1_texts.h"
 #include "tests/wine/form1_fixture.h"
 
 namespace form1_test {
@@ -139,9 +140,10 @@ TEST_F(Form1MenuImages, MenuCommandsStillRunThroughTheTakenOverWindow) {
     CaricaConPorte("1");
     const HWND h = F().Handle();
     EXPECT_NE(GetWindowLongPtrA(h, GWLP_WNDPROC), GetClassLongPtrA(h, GCLP_WNDPROC)) << "the control holds the window";
+    S().Steps(1).Durata += 1;  // a changed program: New asks before dropping it
     Menu("mnuNuovo");
     ASSERT_EQ(domande_.size(), 1u);
-    EXPECT_EQ(domande_[0].Testo, "Il file non \xE8 stato salvato, azzero tutto ?");
+    EXPECT_EQ(domande_[0].Testo, quelmar::Testi::kSalvareModifiche);
     Menu("mnuLPTPers");
     EXPECT_EQ(S().Testata.IndicePorta, 3);
 }
