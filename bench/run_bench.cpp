@@ -186,15 +186,15 @@ int main(int argc, char** argv) {
     }
     for (Modo& m : modi) {
         Impostazioni::Scrivi(Impostazioni::kOptionPreciso.Sezione, Impostazioni::kOptionPreciso.Nome, m.preciso);
-        form.MarginePreciso(m.margine >= 0 ? m.margine : quelmar::PassoPreciso::kMargine);
+        form.MarginePreciso(m.margine);
         if (!Suona(form, traccia, durate, m)) return 1;
     }
     Impostazioni::Scrivi(Impostazioni::kOptionPreciso.Sezione, Impostazioni::kOptionPreciso.Nome, precisoUtente);
 
     std::printf("Run engine: %d steps of 1-20 ms (programmed total %lld ms), paced by mmtimer1,\n", kPassi,
                 static_cast<long long>(totale));
-    std::printf("each mode played in turn by the same window (precise margin %lld us)\n\n",
-                static_cast<long long>(quelmar::PassoPreciso::kMargine));
+    std::printf("each mode played in turn by the same window (precise: learned margin and fine sleep;\n"
+                "a margin named: that margin, fixed and spun whole)\n\n");
     std::printf("%-26s", "");
     for (const Modo& m : modi) std::printf(" %16s", m.nome);
     std::printf("\n");

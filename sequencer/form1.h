@@ -14,6 +14,7 @@
 #include "com/win_handles.h"
 #include "host/hosted_control.h"
 #include "sequencer/common_dialog.h"
+#include "sequencer/fine_sleep.h"
 #include "sequencer/form1_menu_controls.h"
 #include "sequencer/precise_pacing.h"
 #include "sequencer/program_file.h"
@@ -82,9 +83,9 @@ public:
     // The run in progress (or the last one) finishes each hold on the
     // performance counter, as "Option"/"Preciso" said when it started.
     bool EsecuzionePrecisa() const { return precisa_; }
-    // The spin margin of precise runs, in microseconds (PassoPreciso::kMargine
-    // unless set); for measuring others.
-    void MarginePreciso(int64_t micro) { preciso_ = PassoPreciso(micro); }
+    // A fixed spin margin for precise runs, in microseconds, or below 0 the
+    // learned one they have unless set; for measuring one against the other.
+    void MarginePreciso(int64_t micro) { preciso_ = micro < 0 ? PassoPreciso() : PassoPreciso(micro); }
 
 private:
     struct Controllo {
@@ -193,6 +194,11 @@ private:
     Attesa ArmaPreciso(int64_t scadenza);
     bool AttendiPreciso(Attesa attesa);
     void StopTicking(const Attesa& attesa);
+    // The end of a precise hold: a fine sleep of most of what is left, then a spin.
+    void SleepThenSpin(int64_t scadenza);
+    // A few short sleeps before a precise run, so that its first holds
+    // already know how late this system's fine sleep wakes.
+    void ProbeFineSleep();
     void FineEsecuzione();
     // On during a run: the step number in Label8 is drawn at most every
     // kPeriodoLabel8 ms, since drawing it at every step of a few milliseconds
@@ -285,6 +291,7 @@ private:
     // ("Option"/"Preciso", read as each run starts).
     bool precisa_ = false;
     PassoPreciso preciso_;
+    FineSleep fineSleep_;
     int writesInPass_ = 0;  // port writes of the pass being played
 
     // Runs in progress (nested ones included) whose Label8 is repainted

@@ -154,6 +154,7 @@ void Form1::EseguiSequenza() {
     cadenza_.Riparti();
     precisa_ = PrecisoDaTesto(Impostazioni::Leggi(Impostazioni::kOptionPreciso));
     preciso_.Riparti();
+    if (precisa_) ProbeFineSleep();
     class Differito {
     public:
         explicit Differito(Form1& f) : f_(f) { f_.RinfrescoDifferito(true); }
@@ -297,10 +298,10 @@ Form1::Attesa Form1::ArmaPreciso(int64_t scadenza) {
     return a;
 }
 
-// Waits for the tick taking messages as the plain wait does, then spins to
-// the deadline. The spin takes no messages: it lasts about the margin, and a
-// message handled in it would make the next write late. False when the wait
-// was cut short.
+// Waits for the tick taking messages as the plain wait does, then sleeps and
+// spins to the deadline. Those take no messages: they last about the margin,
+// and a message handled in them would make the next write late. False when
+// the wait was cut short.
 bool Form1::AttendiPreciso(Attesa a) {
     for (;;) {
         if (a.armato) {
@@ -325,11 +326,30 @@ bool Form1::AttendiPreciso(Attesa a) {
         const PassoPreciso::Prossima m = preciso_.Dopo(AdessoMicro(), a.scadenza);
         if (m.mossa == PassoPreciso::Mossa::Fatto) return true;
         if (m.mossa == PassoPreciso::Mossa::Gira) {
-            while (AdessoMicro() < a.scadenza) {
-            }
+            SleepThenSpin(a.scadenza);
             return true;
         }
         a = ArmaPreciso(a.scadenza);
+    }
+}
+
+void Form1::SleepThenSpin(int64_t scadenza) {
+    const int64_t start = AdessoMicro();
+    const int64_t sleep = preciso_.SleepBeforeSpin(scadenza - start);
+    if (sleep > 0 && fineSleep_.Sleep(sleep)) preciso_.RecordSleepOvershoot(AdessoMicro() - start - sleep);
+    while (AdessoMicro() < scadenza) {
+    }
+}
+
+void Form1::ProbeFineSleep() {
+    constexpr int kProbes = 3;
+    constexpr int64_t kProbeMicro = 200;
+    for (int i = 0; i < kProbes; ++i) {
+        const int64_t start = AdessoMicro();
+        if (!fineSleep_.Sleep(kProbeMicro)) return;
+        preciso_.RecordSleepOvershoot(AdessoMicro() - start - kProbeMicro);
+        // A sleep as coarse as that is not worth probing again: the holds spin.
+        if (preciso_.SpinGuard() >= PassoPreciso::kSpinGuardUnknown) return;
     }
 }
 

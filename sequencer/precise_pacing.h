@@ -3,26 +3,39 @@
 // Each step's hold ends at a deadline counted from the start of the run (the
 // deadline of the step before plus the step's duration), so the holds add up
 // to the programmed total however late each tick arrives. The multimedia
-// timer is armed for the time left less a margin; its tick hands over to a
-// spin on the counter that ends at the deadline. The spin never begins before
-// that tick, except for a hold too short to arm the timer for at all, which is
-// spun whole; a tick that comes after the deadline ends the hold at once.
+// timer is armed for the time left less a margin; its tick hands over to the
+// end of the hold: a sleep finer than the timer's milliseconds where the
+// system has one, then a spin on the counter that ends at the deadline.
+// Neither begins before that tick, except for a hold too short to arm the
+// timer for at all; a tick that comes after the deadline ends the hold at once.
 //
 // The margin learns from the ticks of the run: it is the latest recent tick
 // (a peak that fades a little with every tick after it) plus a guard, kept
-// between a floor and a ceiling, so the spin is no longer than the timer's
-// own lateness on this machine needs. A margin given at construction stays fixed.
+// between a floor and a ceiling. Since the margin is mostly slept, the floor
+// is generous: a late tick, not the margin, is what costs a late write.
+//
+// Only the last part of the hold is spun. The spin guard is the second-latest
+// of the sleep's recent overshoots plus a little, learned from a few probe
+// sleeps before the run and from every sleep in it: one sleep woken very late
+// (the machine was busy) does not make the steps after it spin for long.
+// Where the sleep is coarse, the guard grows past what is left and the whole
+// rest is spun, as without a sleep.
+//
+// A margin given at construction stays fixed and is spun whole, for measuring
+// against the learned pacing.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace quelmar {
 
 class PassoPreciso {
 public:
-    // Microseconds left to spin after the tick. Above the timer's usual
-    // lateness on an emulated, loaded machine (measured by the run bench).
-    static constexpr int64_t kMargine = 1500;
+    // Microseconds left after the tick at the start of a run, before any
+    // tick was seen.
+    static constexpr int64_t kMargine = 2500;
     // A step written further than this past its due start (the window was
     // busy, or a stop request re-armed the timer) starts a new count instead
     // of the steps after it being cut short to catch up.
@@ -31,11 +44,20 @@ public:
     static constexpr int64_t kParteMassima = 60000;
 
     // The learned margin: it starts at kMargine and follows the ticks seen.
-    static constexpr int64_t kMarginFloor = 300;
+    static constexpr int64_t kMarginFloor = 2000;
     static constexpr int64_t kMarginGuard = 200;
     static constexpr int64_t kMarginCeiling = 5000;
     // How much of a late tick's peak is forgotten at each tick after it.
     static constexpr int64_t kPeakFade = 20;
+
+    // The spin guard after a fine sleep, learned from its recent overshoots.
+    static constexpr std::size_t kRecentSleeps = 32;
+    static constexpr int64_t kSpinGuardFloor = 100;
+    static constexpr int64_t kSpinGuardExtra = 60;
+    // Before any sleep was seen: spin the whole rest.
+    static constexpr int64_t kSpinGuardUnknown = kMarginCeiling;
+    // A sleep shorter than this is not worth its system call.
+    static constexpr int64_t kShortestSleep = 100;
 
     PassoPreciso() : margine_(kMargine), adaptive_(true) {}
     explicit PassoPreciso(int64_t margine) : margine_(margine < 0 ? 0 : margine), adaptive_(false) {}
@@ -48,11 +70,21 @@ public:
         if (adaptive_) {
             margine_ = kMargine;
             peak_ = kNessuna;
+            spinGuard_ = kSpinGuardUnknown;
+            sleepsSeen_ = 0;
         }
     }
     // A tick came `lateMicro` after the time it was armed for (negative:
     // early). Sets the margin for the holds after it.
     void RecordTickLateness(int64_t lateMicro);
+    // A fine sleep of the rest of a hold ended `overMicro` after it was due.
+    // Sets the spin guard for the sleeps after it.
+    void RecordSleepOvershoot(int64_t overMicro);
+    // How long to sleep of the `restMicro` left to a deadline before
+    // spinning the rest: 0 to spin it all.
+    int64_t SleepBeforeSpin(int64_t restMicro) const;
+    int64_t SpinGuard() const { return spinGuard_; }
+
     // The step's wait was cut short: the next step starts a new count.
     void Interrotta() { scadenza_ = kNessuna; }
 
@@ -78,6 +110,9 @@ private:
     int64_t margine_;
     bool adaptive_;
     int64_t peak_ = kNessuna;      // the latest recent tick, fading
+    int64_t spinGuard_ = kSpinGuardUnknown;
+    std::array<int64_t, kRecentSleeps> overshoots_{};  // a ring of the latest sleeps'
+    std::size_t sleepsSeen_ = 0;
     int64_t scadenza_ = kNessuna;  // the deadline of the step just started
 };
 

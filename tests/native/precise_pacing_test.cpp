@@ -170,11 +170,11 @@ TEST(PrecisePacing, TheMarginFollowsTheLatestRecentTick) {
         int64_t late;
         int64_t margin;
     } ticks[] = {
-        {400, 600},    // the guard on top of the tick
-        {350, 580},    // an earlier tick is forgotten slowly: 400 - 20 is still above
-        {-200, 560},   // an early tick counts as on time, and the peak fades
-        {0, 540},
-        {1200, 1400},  // a late tick raises the margin at once
+        {2400, 2600},   // the guard on top of the tick
+        {2350, 2580},   // an earlier tick is forgotten slowly: 2400 - 20 is still above
+        {-200, 2560},   // an early tick counts as on time, and the peak fades
+        {0, 2540},
+        {3200, 3400},   // a late tick raises the margin at once
         {9000, PassoPreciso::kMarginCeiling},
     };
     PassoPreciso p;
@@ -191,6 +191,39 @@ TEST(PrecisePacing, TheMarginFollowsTheLatestRecentTick) {
     PassoPreciso fixed(1500);
     fixed.RecordTickLateness(9000);
     EXPECT_EQ(fixed.Margine(), 1500) << "a margin given stays";
+}
+
+TEST(PrecisePacing, TheRestIsSleptButForTheSecondLatestRecentOvershoot) {
+    PassoPreciso p;
+    EXPECT_EQ(p.SleepBeforeSpin(3000), 0) << "no sleep seen yet: spin it all";
+    // Each overshoot, the guard it leaves, and the sleep then taken of 3 ms left.
+    const struct {
+        int64_t over;
+        int64_t guard;
+        int64_t sleep;
+    } sleeps[] = {
+        {90, 150, 2850},     // the first one is all there is to go by
+        {40, 100, 2900},     // then the second-latest: the floor
+        {130, 150, 2850},
+        {2000, 190, 2810},   // one very late wake does not make the next holds spin
+        {-10, 190, 2810},    // early counts as on time
+        {3000, 2060, 940},   // a second one does
+        {9000, 3060, 0},     // less than the shortest sleep left: spin
+    };
+    for (const auto& s : sleeps) {
+        p.RecordSleepOvershoot(s.over);
+        EXPECT_EQ(p.SpinGuard(), s.guard) << s.over;
+        EXPECT_EQ(p.SleepBeforeSpin(3000), s.sleep) << s.over;
+    }
+    // Old overshoots leave the window of recent sleeps.
+    for (size_t i = 0; i < PassoPreciso::kRecentSleeps; ++i) p.RecordSleepOvershoot(50);
+    EXPECT_EQ(p.SpinGuard(), 110);
+    p.Riparti();
+    EXPECT_EQ(p.SpinGuard(), PassoPreciso::kSpinGuardUnknown) << "a new run learns afresh";
+
+    PassoPreciso fixed(1500);
+    fixed.RecordSleepOvershoot(50);
+    EXPECT_EQ(fixed.SleepBeforeSpin(3000), 0) << "a fixed margin is spun whole";
 }
 
 }  // namespace
