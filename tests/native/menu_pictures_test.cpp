@@ -61,7 +61,9 @@ TEST(MenuPictures, ColoursOfTheMap) {
     for (const auto& c : casi) {
         uint32_t rgb = 0xDEADBEEF;
         EXPECT_EQ(ImmaginiMenu::ColorePixel(c.c, rgb), c.colore) << int(c.c);
-        if (c.colore) EXPECT_EQ(rgb, c.rgb) << c.c;
+        if (c.colore) {
+            EXPECT_EQ(rgb, c.rgb) << c.c;
+        }
     }
 }
 

@@ -4,11 +4,13 @@
 #include "services/window_animation_math.h"
 
 namespace AnimaForm {
-namespace {
 
+// Found by argument lookup, so a failed comparison prints the rectangle.
 std::ostream& operator<<(std::ostream& o, const Rettangolo& r) {
     return o << '(' << r.left << ',' << r.top << ',' << r.right << ',' << r.bottom << ')';
 }
+
+namespace {
 
 TEST(WindowAnimation, HalvesRoundToTheEvenNeighbour) {
     const struct {
