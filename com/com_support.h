@@ -261,12 +261,27 @@ inline std::string ClassesValue(const std::string& key) {
     return data;
 }
 
+// Whether the other width's registry view (on 64-bit Windows) still has this
+// class. The ProgID and the type library's key are shared by both views, so
+// they stay while the other width's library is registered; on a 32-bit system
+// there is one view, and the class was just removed from it.
+inline bool OtherViewHasClass(REFCLSID clsid) {
+    const REGSAM otherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    const std::string key = "CLSID\\" + GuidText(clsid) + "\\InprocServer32";
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | otherView, &h) != ERROR_SUCCESS) return false;
+    RegCloseKey(h);
+    return true;
+}
+
 // Removes the interface keys of this module's type library that still name
 // it, then its version key, and the library key when no version is left.
-// The system's UnRegisterTypeLib does the same, but it finds the interfaces
-// through the file registered under the version key and gives up when it
-// cannot load that file; what it leaves is removed here.
-inline void RemoveTypeLibKeys(REFGUID libid, WORD major, WORD minor) {
+// While the other width's library stays registered, only this width's
+// platform key of the version goes. The system's UnRegisterTypeLib does the
+// same, but it finds the interfaces through the file registered under the
+// version key and gives up when it cannot load that file; what it leaves is
+// removed here.
+inline void RemoveTypeLibKeys(REFGUID libid, WORD major, WORD minor, bool otherWidthStays) {
     const std::string lib = GuidText(libid);
     ComPtr<ITypeLib> own;
     if (SUCCEEDED(LoadTypeLibEx(WidePath(ModulePath(ThisModule())).c_str(), REGKIND_NONE, own.Out()))) {
@@ -285,17 +300,24 @@ inline void RemoveTypeLibKeys(REFGUID libid, WORD major, WORD minor) {
     }
     char version[32];
     wsprintfA(version, "%x.%x", major, minor);
-    DeleteClassesTree("TypeLib\\" + lib + "\\" + version);
+    const std::string versionKey = "TypeLib\\" + lib + "\\" + version;
+    if (otherWidthStays) {
+        DeleteClassesTree(versionKey + (sizeof(void*) == 8 ? "\\0\\win64" : "\\0\\win32"));
+        return;
+    }
+    DeleteClassesTree(versionKey);
     if (!ClassesKeyHasSubkeys("TypeLib\\" + lib)) DeleteClassesTree("TypeLib\\" + lib);
 }
 
-// Removes exactly what RegisterServerClass added.
+// Removes exactly what RegisterServerClass added, but what the other width's
+// registration shares.
 inline HRESULT UnregisterServerClass(const ServerClass& c, WORD major, WORD minor) {
     DeleteClassesTree("CLSID\\" + GuidText(c.clsid));
-    DeleteClassesTree(c.progId);
+    const bool otherWidthStays = OtherViewHasClass(c.clsid);
+    if (!otherWidthStays) DeleteClassesTree(c.progId);
     // Its failure (nothing registered, or a file it cannot load) is made good by the sweep.
     UnRegisterTypeLib(c.typeLib, major, minor, LOCALE_NEUTRAL, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
-    RemoveTypeLibKeys(c.typeLib, major, minor);
+    RemoveTypeLibKeys(c.typeLib, major, minor, otherWidthStays);
     return S_OK;
 }
 

@@ -11,6 +11,7 @@
 #   width; Quelmar,
 #   started from the installed folder, plays the demo on the simulated port;
 #   a silent reinstall replaces the files and keeps the user's settings and files;
+#   one width's library unregistered by hand leaves the other width's working;
 #   a silent uninstall leaves no file, class, ProgID, type library or uninstall
 #   entry in either registry view: the registry is as before the install but
 #   for the user's settings.
@@ -217,6 +218,20 @@ check "the reinstall puts back every file" all_present
 check "the reinstall replaces a changed file" bash -c "! grep -qx old '$DIR/README.txt'"
 check "the reinstall keeps the user's settings" equals "$(reg_value "$SETTINGS\\Option" Min)" "1"
 check "the reinstall keeps the user's program file" test -f "$DIR/mine.prl"
+
+# --- One width's library unregistered by hand (regsvr32 /u of the 32-bit
+# Skarvo) leaves the other width's controls working: their ProgIDs and type
+# library are shared by both views. Registered again for the uninstall.
+SKARVO32='C:\Program Files\Quelmar\x86\Skarvo.dll'
+wine 'C:\windows\syswow64\regsvr32.exe' /s /u "$SKARVO32" >/dev/null 2>&1 </dev/null
+settle
+check "with the 32-bit Skarvo unregistered, the 64-bit cscript still creates every control" equals \
+  "$(create_controls 64 controls64-one.txt)" "$CREATED"
+check "... and the 32-bit cscript every control but Skarvo's" equals \
+  "$(create_controls 32 controls32-one.txt | sed 's/=error [^ ]*/=error/g')" \
+  "Rintok.RintokCtl=_RintokCtl Dravik.FileBrowser=_FileBrowser Skarvo.DTPSkarvo=error Skarvo.GSubclass=error "
+wine 'C:\windows\syswow64\regsvr32.exe' /s "$SKARVO32" >/dev/null 2>&1 </dev/null
+settle
 
 # --- A start-with-Windows entry naming the installed program, quoted as Quelmar writes it.
 RUN='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
