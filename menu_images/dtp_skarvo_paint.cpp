@@ -44,8 +44,11 @@ void DTPSkarvo::MeasureMenuItem(int32_t id, UINT& width, UINT& height) {
         bold = metrics_->BoldenedFontHandle(cNCMetrics::kMenuFont);
         if (bold) boldSelected.emplace(dc, bold.Get());
     }
+    // The bar's height only for a bar item: reading a system metric is slow
+    // under Wine, and a popup measures many items.
+    const bool onMenuBar = OnMenuBar(store_.Item(k), HostMenuBar());
     const ItemSize size = MeasureItemSize(
-        store_, k, OnMenuBar(store_.Item(k), HostMenuBar()), GetSystemMetrics(SM_CYMENU),
+        store_, k, onMenuBar, onMenuBar ? GetSystemMetrics(SM_CYMENU) : 0,
         [dc](const std::string& text) { return dc ? static_cast<int32_t>(TextExtent(dc, text).right) : 0; });
     width = static_cast<UINT>(size.width);
     height = static_cast<UINT>(size.height);
