@@ -147,20 +147,17 @@ void DTPSkarvo::DrawMenuItem(const DRAWITEMSTRUCT& record) {
         // The tick only for an item that asks for no icon at all (-1).
         if (item.IconIndex == -1 && HasImage(imageList_, tickIconIndex_)) {
             if (disabled)
-                mDeclares::DrawListImageDisabled(dc, imageList_, tickIconIndex_, x, T + 1, kImageSize);
+                imageCache_.Draw(dc, imageList_, tickIconIndex_, x, T + 1, ListImageCache::Look::kDisabled, kImageSize);
             else
-                mDeclares::DrawListImage(dc, imageList_, tickIconIndex_, x + 2, T + 2, false, false);
+                imageCache_.Draw(dc, imageList_, tickIconIndex_, x + 2, T + 2, ListImageCache::Look::kPlain, kImageSize);
         }
     } else if (selected && !top && !disabled && hasIcon) {
         EdgeAt(dc, cell, BDR_RAISEDINNER, BF_RECT);
     }
 
-    if (HasImage(imageList_, item.IconIndex)) {
-        if (disabled)
-            mDeclares::DrawListImageDisabled(dc, imageList_, item.IconIndex, x + 1, T + 1, kImageSize);
-        else
-            mDeclares::DrawListImage(dc, imageList_, item.IconIndex, x + 1, T + 1, false, false);
-    }
+    if (HasImage(imageList_, item.IconIndex))
+        imageCache_.Draw(dc, imageList_, item.IconIndex, x + 1, T + 1,
+                         disabled ? ListImageCache::Look::kDisabled : ListImageCache::Look::kPlain, kImageSize);
 }
 
 }  // namespace skarvo
