@@ -146,10 +146,11 @@ void DTPSkarvo::DrawMenuItem(const DRAWITEMSTRUCT& record) {
         }
         // The tick only for an item that asks for no icon at all (-1).
         if (item.IconIndex == -1 && HasImage(imageList_, tickIconIndex_)) {
+            using Look = ListImageCache::Look;
             if (disabled)
-                imageCache_.Draw(dc, imageList_, tickIconIndex_, x, T + 1, ListImageCache::Look::kDisabled, kImageSize);
+                imageCache_.Draw(dc, imageList_, tickIconIndex_, x, T + 1, Look::kDisabled, kImageSize);
             else
-                imageCache_.Draw(dc, imageList_, tickIconIndex_, x + 2, T + 2, ListImageCache::Look::kPlain, kImageSize);
+                imageCache_.Draw(dc, imageList_, tickIconIndex_, x + 2, T + 2, Look::kPlain, kImageSize);
         }
     } else if (selected && !top && !disabled && hasIcon) {
         EdgeAt(dc, cell, BDR_RAISEDINNER, BF_RECT);

@@ -29,9 +29,9 @@ com::GdiObject<HBITMAP> Picture(int kind) {
     auto* p = static_cast<uint32_t*>(bits);
     for (uint32_t y = 0; y < 16; ++y)
         for (uint32_t x = 0; x < 16; ++x)
-            p[y * 16 + x] = kind == 2                 ? ((x * 16) << 24) | ((x * 8) << 16)
-                            : (x + y) % 4 == 0        ? 0xFF00FF
-                                                      : 0xFF000000u | (x * 16) << 16 | (y * 16) << 8 | kind * 90;
+            p[y * 16 + x] = kind == 2 ? ((x * 16) << 24) | ((x * 8) << 16)
+                            : (x + y) % 4 == 0 ? 0xFF00FF
+                                               : 0xFF000000u | (x * 16) << 16 | (y * 16) << 8 | kind * 90;
     return b;
 }
 
@@ -47,7 +47,8 @@ public:
                            : CreateCompatibleBitmap(screen.Get(), kSide, kSide));
         selected_ = SelectObject(dc_.Get(), bitmap_.Get());
         for (int y = 0; y < kSide; ++y)
-            for (int x = 0; x < kSide; ++x) SetPixel(dc_.Get(), x, y, RGB(x * 37 & 255, y * 53 & 255, (x ^ y) * 11 & 255));
+            for (int x = 0; x < kSide; ++x)
+                SetPixel(dc_.Get(), x, y, RGB(x * 37 & 255, y * 53 & 255, (x ^ y) * 11 & 255));
     }
     ~Target() { SelectObject(dc_.Get(), selected_); }
     HDC Dc() const { return dc_.Get(); }
@@ -69,7 +70,9 @@ TEST(ListImageCache, DrawsThePixelsTheImageListDraws) {
     const struct {
         const char* name;
         UINT flags;
-    } lists[] = {{"colour", ILC_COLOR24}, {"colour and mask", ILC_COLOR24 | ILC_MASK}, {"32-bit and mask", ILC_COLOR32 | ILC_MASK}};
+    } lists[] = {{"colour", ILC_COLOR24},
+                 {"colour and mask", ILC_COLOR24 | ILC_MASK},
+                 {"32-bit and mask", ILC_COLOR32 | ILC_MASK}};
     for (const auto& l : lists) {
         HIMAGELIST list = ImageList_Create(16, 16, l.flags, 3, 0);
         for (int kind = 0; kind < 3; ++kind) ImageList_AddMasked(list, Picture(kind).Get(), RGB(255, 0, 255));
@@ -82,10 +85,11 @@ TEST(ListImageCache, DrawsThePixelsTheImageListDraws) {
                 if (step == 7) ImageList_SetBkColor(list, RGB(10, 200, 30));
                 const int index = step < 6 ? step % 3 : 0;
                 for (auto look : {ListImageCache::Look::kPlain, ListImageCache::Look::kDisabled}) {
+                    const bool plain = look == ListImageCache::Look::kPlain;
                     SCOPED_TRACE(std::string(l.name) + ", destination bits " + std::to_string(bits) + ", step " +
-                                 std::to_string(step) + (look == ListImageCache::Look::kPlain ? ", plain" : ", disabled"));
+                                 std::to_string(step) + (plain ? ", plain" : ", disabled"));
                     Target direct(bits), kept(bits);
-                    if (look == ListImageCache::Look::kPlain)
+                    if (plain)
                         mDeclares::DrawListImage(direct.Dc(), list, index, 3, 5, false, false);
                     else
                         mDeclares::DrawListImageDisabled(direct.Dc(), list, index, 3, 5, 16);
