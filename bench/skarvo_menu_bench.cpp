@@ -152,10 +152,12 @@ int main() {
                 std::printf("The control did not measure or paint every item: no figures\n");
                 rc = 1;
             } else {
+                // The first opening also makes what the control keeps for later ones.
+                const double first = times.front();
                 std::sort(times.begin(), times.end());
                 std::printf("Measure and paint one popup of %d items, %d openings:\n", kItems, kOpenings);
-                std::printf("  median %.1f us, p99 %.1f us, best %.1f us\n", times[times.size() / 2],
-                            times[times.size() * 99 / 100], times.front());
+                std::printf("  median %.1f us, p99 %.1f us, best %.1f us, first %.1f us\n", times[times.size() / 2],
+                            times[times.size() * 99 / 100], times.front(), first);
             }
             com::Variant noList(0L);
             menus->put_ImageList(noList.Get());
