@@ -379,6 +379,7 @@ STDMETHODIMP DTPSkarvo::put_TickIconIndex(LONG value) {
 // object's hImageList; every failure of the object leaves no image list.
 STDMETHODIMP DTPSkarvo::put_ImageList(VARIANT* vImageList) {
     imageList_ = nullptr;
+    imageCache_.Clear();
     if (!vImageList) return S_OK;
     const com::Variant given(*vImageList);
     com::Variant plain;

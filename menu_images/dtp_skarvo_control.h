@@ -11,6 +11,7 @@
 
 #include "com/ole_control.h"
 #include "menu_images/host_menus.h"
+#include "menu_images/list_image_cache.h"
 #include "menu_images/menu_item_store.h"
 #include "menu_images/nc_metrics.h"
 #include "menu_images/skarvo_typelib.h"
@@ -201,6 +202,8 @@ private:
     long cellSize_ = 19;
     long iconSize_ = 16;
     HIMAGELIST imageList_ = nullptr;
+    // The list's pictures as last drawn, checked against the list at each use.
+    ListImageCache imageCache_;
     long tickIconIndex_ = 0;
     bool highlightCheckedItems_ = false;
     long nextSystemCommandId_ = 8192;

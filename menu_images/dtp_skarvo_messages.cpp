@@ -103,6 +103,7 @@ LRESULT DTPSkarvo::HostWindowProc(HWND, UINT msg, WPARAM wp, LPARAM lp) {
 // Every item is measured again in the new system font and sizes.
 bool DTPSkarvo::SettingChange() {
     metrics_->ClearUp();
+    imageCache_.Clear();
     RefreshMetrics();
     const int32_t count = store_.Count();
     for (int32_t k = 1; k <= count && store_.IsIndex(k); ++k) ReplaceItemAt(k, ItemChanges{});

@@ -44,8 +44,11 @@ void DTPSkarvo::MeasureMenuItem(int32_t id, UINT& width, UINT& height) {
         bold = metrics_->BoldenedFontHandle(cNCMetrics::kMenuFont);
         if (bold) boldSelected.emplace(dc, bold.Get());
     }
+    // The bar's height only for a bar item: reading a system metric is slow
+    // under Wine, and a popup measures many items.
+    const bool onMenuBar = OnMenuBar(store_.Item(k), HostMenuBar());
     const ItemSize size = MeasureItemSize(
-        store_, k, OnMenuBar(store_.Item(k), HostMenuBar()), GetSystemMetrics(SM_CYMENU),
+        store_, k, onMenuBar, onMenuBar ? GetSystemMetrics(SM_CYMENU) : 0,
         [dc](const std::string& text) { return dc ? static_cast<int32_t>(TextExtent(dc, text).right) : 0; });
     width = static_cast<UINT>(size.width);
     height = static_cast<UINT>(size.height);
@@ -143,21 +146,19 @@ void DTPSkarvo::DrawMenuItem(const DRAWITEMSTRUCT& record) {
         }
         // The tick only for an item that asks for no icon at all (-1).
         if (item.IconIndex == -1 && HasImage(imageList_, tickIconIndex_)) {
+            using Look = ListImageCache::Look;
             if (disabled)
-                mDeclares::DrawListImageDisabled(dc, imageList_, tickIconIndex_, x, T + 1, kImageSize);
+                imageCache_.Draw(dc, imageList_, tickIconIndex_, x, T + 1, Look::kDisabled, kImageSize);
             else
-                mDeclares::DrawListImage(dc, imageList_, tickIconIndex_, x + 2, T + 2, false, false);
+                imageCache_.Draw(dc, imageList_, tickIconIndex_, x + 2, T + 2, Look::kPlain, kImageSize);
         }
     } else if (selected && !top && !disabled && hasIcon) {
         EdgeAt(dc, cell, BDR_RAISEDINNER, BF_RECT);
     }
 
-    if (HasImage(imageList_, item.IconIndex)) {
-        if (disabled)
-            mDeclares::DrawListImageDisabled(dc, imageList_, item.IconIndex, x + 1, T + 1, kImageSize);
-        else
-            mDeclares::DrawListImage(dc, imageList_, item.IconIndex, x + 1, T + 1, false, false);
-    }
+    if (HasImage(imageList_, item.IconIndex))
+        imageCache_.Draw(dc, imageList_, item.IconIndex, x + 1, T + 1,
+                         disabled ? ListImageCache::Look::kDisabled : ListImageCache::Look::kPlain, kImageSize);
 }
 
 }  // namespace skarvo

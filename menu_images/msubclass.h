@@ -1,7 +1,8 @@
 // MSubclass, the window subclassing engine: lets objects of the process
 // watch chosen messages of any window of the process. Every registration
-// lives in the subclassed window's own property list; the engine keeps no
-// table in memory.
+// lives in the subclassed window's own property list; the engine keeps a
+// copy of its own registrations in memory only so that dispatching a message
+// reads no property.
 #pragma once
 
 #include <windows.h>
