@@ -206,6 +206,13 @@ private:
     void RinfrescoDifferito(bool on);
     // Processes the pending messages; stops early once `*basta` turns true.
     void DoEvents(const bool* basta = nullptr);
+    // The same in a precise hold: no message is begun past `until`
+    // (performance counter, microseconds), but one always is, so that a run
+    // of steps too short for any still takes the window's input.
+    void TakeMessagesBefore(int64_t until);
+    // Dispatches one message taken from the queue; false for the quit, which
+    // is posted again for the outer loop and marks the window as closing.
+    bool TakeMessage(MSG& msg);
     void MostraFacciaEsecuzione(bool running);
 
     // The hosted controls and the members of theirs the window uses.

@@ -30,6 +30,10 @@ int64_t AdessoMicro() {
     return t.QuadPart / f.QuadPart * 1000000 + t.QuadPart % f.QuadPart * 1000000 / f.QuadPart;
 }
 
+// In a precise hold, no message is begun closer than this to its end: one
+// message (a repaint) may take some hundreds of microseconds under load.
+constexpr int64_t kMessageReserve = 500;
+
 void CALLBACK NessunaAzione(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {}
 
 // Held for the length of a run. mmtimer1 is stopped and started again at every
@@ -154,7 +158,14 @@ void Form1::EseguiSequenza() {
     cadenza_.Riparti();
     precisa_ = PrecisoDaTesto(Impostazioni::Leggi(Impostazioni::kOptionPreciso));
     preciso_.Riparti();
-    if (precisa_) ProbeFineSleep();
+    if (precisa_) {
+        // The window redrawn for the run (buttons and menus disabled, the
+        // caption) is painted now, before the first write, instead of in the
+        // first holds, where it would make their writes late.
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        DoEvents();
+        ProbeFineSleep();
+    }
     class Differito {
     public:
         explicit Differito(Form1& f) : f_(f) { f_.RinfrescoDifferito(true); }
@@ -213,7 +224,7 @@ bool Form1::Passata(const std::string& memo) {
                 // The write came first; the window's messages are taken now,
                 // in the time before the spin, never between the spin and the
                 // next write. A run of steps too short to arm still takes them.
-                DoEvents();
+                TakeMessagesBefore(attesa.scadenza - kMessageReserve);
                 if (!AttendiPreciso(attesa)) preciso_.Interrotta();
             } else if (tenuta != 0 && !Attendi(attesa)) {
                 cadenza_.Interrotta();
@@ -362,17 +373,29 @@ void Form1::StopTicking(const Attesa& a) {
     if (a.armato && TickArrivato) mmtimer1_Enabled(false);
 }
 
+void Form1::TakeMessagesBefore(int64_t until) {
+    MSG msg;
+    for (bool first = true; !chiusura_ && (first || AdessoMicro() < until); first = false) {
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return;
+        if (!TakeMessage(msg)) return;
+    }
+}
+
 void Form1::DoEvents(const bool* basta) {
     MSG msg;
-    while (!chiusura_ && !(basta && *basta) && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // The program is ending: leave the quit for the outer loop and unwind.
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            chiusura_ = true;
-            break;
-        }
-        host::TranslateAndDispatch(msg);
+    while (!chiusura_ && !(basta && *basta) && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        if (!TakeMessage(msg)) break;
+}
+
+bool Form1::TakeMessage(MSG& msg) {
+    if (msg.message == WM_QUIT) {
+        // The program is ending: leave the quit for the outer loop and unwind.
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        chiusura_ = true;
+        return false;
     }
+    host::TranslateAndDispatch(msg);
+    return true;
 }
 
 }  // namespace quelmar
