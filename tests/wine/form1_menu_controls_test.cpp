@@ -124,7 +124,7 @@ TEST_F(Form1MenuControls, ListTheMenuControlsInMenuOrderAsTheRealMenuHoldsThem) 
     std::vector<std::string> chiavi;
     for (const Voce& v : voci) chiavi.push_back(v.chiave);
     EXPECT_EQ(chiavi, (std::vector<std::string>{"MnuFile", "mnuNuovo", "MnuApri", "MnuRegistra", "mnuSalvaConNome",
-                                                "mnuSep(0)", "mnuEsegui", "mnuSep(1)", "MnuOpz", "mnuSep(2)",
+                                                "mnuSep(0)", "mnuEsegui", "mnuGraph", "mnuSep(1)", "MnuOpz", "mnuSep(2)",
                                                 "MnuFine", "mnuLPT", "mnuLPT1", "mnuLPT2", "mnuLPTPers",
                                                 "mnuHelp"}));
 
