@@ -221,7 +221,7 @@ TEST_F(Form1MenuControls, TheFormGivesItsWindowAndTwipsScale) {
     const Risposta elenco = Chiama(form.Get(), L"MenuControls");
     com::ComPtr<IDispatch> controlli(Oggetto(elenco.valore), true);
     form_.reset();
-    EXPECT_EQ(Chiama(controlli.Get(), L"Count").valore.Ref().lVal, 16);
+    EXPECT_EQ(Chiama(controlli.Get(), L"Count").valore.Ref().lVal, 17);
 }
 
 }  // namespace
