@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "services/anima_form.h"
 #include "services/form_support.h"
@@ -60,6 +61,38 @@ int TextWidth(HDC dc, const char* text) {
 
 }  // namespace
 
+// One row of the plot's pixels, composed in memory and put on the DC in one
+// call, stretched down over as many rows as it stands for: the lanes of the
+// largest program would otherwise take thousands of small fills.
+class PixelRow {
+public:
+    PixelRow(int width, COLORREF background) : pixels_(static_cast<size_t>(std::max(width, 0)), Dib(background)) {
+        info_.bmiHeader.biSize = sizeof info_.bmiHeader;
+        info_.bmiHeader.biWidth = std::max(width, 1);
+        info_.bmiHeader.biHeight = 1;
+        info_.bmiHeader.biPlanes = 1;
+        info_.bmiHeader.biBitCount = 32;
+        info_.bmiHeader.biCompression = BI_RGB;
+    }
+    // Pixels [x0, x1), clipped to the row.
+    void Set(int x0, int x1, COLORREF colour) {
+        const int width = static_cast<int>(pixels_.size());
+        std::fill(pixels_.begin() + std::clamp(x0, 0, width), pixels_.begin() + std::clamp(x1, 0, width),
+                  Dib(colour));
+    }
+    void Put(HDC dc, int x, int top, int bottom) const {
+        if (pixels_.empty() || bottom <= top) return;
+        const int width = static_cast<int>(pixels_.size());
+        StretchDIBits(dc, x, top, width, bottom - top, 0, 0, width, 1, pixels_.data(), &info_, DIB_RGB_COLORS,
+                      SRCCOPY);
+    }
+
+private:
+    static uint32_t Dib(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+    std::vector<uint32_t> pixels_;
+    BITMAPINFO info_ = {};
+};
+
 void PaintTimeline(HDC dc, const GraphScene& scene) {
     const graph::Geometry& g = scene.geometry;
     if (g.width <= 0 || g.height <= 0) return;
@@ -67,6 +100,7 @@ void PaintTimeline(HDC dc, const GraphScene& scene) {
     const int left = g.labelWidth;
     const int lanesTop = g.rulerHeight;
     const int lanesBottom = g.LaneTop(8);
+    const int half = g.rulerHeight / 2;
     const int64_t total = graph::TotalMs(scene.spans);
     const graph::View& v = scene.view;
     com::SavedDC saved(dc);
@@ -76,18 +110,31 @@ void PaintTimeline(HDC dc, const GraphScene& scene) {
 
     Fill(dc, 0, 0, g.width, g.height, kBackground);
     Fill(dc, 0, 0, left, g.height, kLabelBack);
-    Fill(dc, left, 0, g.width, g.rulerHeight, kRulerBack);
+    Fill(dc, left, 0, g.width, half, kRulerBack);
 
-    // The editor's step under everything else.
+    // Under the lanes: the editor's step, and a line at each step's start
+    // (from the ruler's step numbers down) where the steps are apart enough to tell.
+    PixelRow underRuler(plot, kRulerBack), underLanes(plot, kBackground);
     if (scene.selected >= 1 && scene.selected <= static_cast<int>(scene.spans.size())) {
         const graph::Interval s = graph::StepPixels(scene.spans, v, scene.selected);
-        const int x0 = s.x1 > s.x0 ? s.x0 : s.x0 - kMarkerWidth / 2 - 1;
-        const int x1 = s.x1 > s.x0 ? s.x1 : s.x0 + kMarkerWidth / 2 + 2;
-        Fill(dc, left + std::max(x0, 0), lanesTop, left + std::min(x1, plot), lanesBottom, kSelected);
+        if (s.x1 > s.x0)
+            underLanes.Set(s.x0, s.x1, kSelected);
+        else
+            underLanes.Set(s.x0 - kMarkerWidth / 2 - 1, s.x0 + kMarkerWidth / 2 + 2, kSelected);
     }
+    const int numberPx = TextWidth(dc, "2048") + 8;
+    const std::vector<graph::Boundary> boundaries = graph::Boundaries(scene.spans, v, plot, numberPx);
+    int lastLine = -1000;
+    for (const graph::Boundary& b : boundaries) {
+        if (b.x - lastLine < 4) continue;
+        underRuler.Set(b.x, b.x + 1, kGrid);
+        underLanes.Set(b.x, b.x + 1, kGrid);
+        lastLine = b.x;
+    }
+    underRuler.Put(dc, left, half, g.rulerHeight - 1);
+    underLanes.Put(dc, left, lanesTop, lanesBottom);
 
     // The ruler: round times above, step numbers below at the steps' starts.
-    const int half = g.rulerHeight / 2;
     const int digits = static_cast<int>(std::to_string(std::max<int64_t>(total, 1)).size());
     const int spacingPx = std::max(60, digits * TextWidth(dc, "0") + 16);
     const int64_t tick = graph::TickSpacing(v.msPerPx, spacingPx);
@@ -100,17 +147,11 @@ void PaintTimeline(HDC dc, const GraphScene& scene) {
             Text(dc, std::to_string(t), {left + x + 3, 0, left + std::min(x + spacingPx, plot), half},
                  DT_LEFT | DT_VCENTER);
         }
-        const int numberPx = TextWidth(dc, "2048") + 8;
-        int lastLine = -1000;
-        for (const graph::Boundary& b : graph::Boundaries(scene.spans, v, plot, numberPx)) {
-            if (b.x - lastLine >= 4) {
-                Fill(dc, left + b.x, half, left + b.x + 1, lanesBottom, kGrid);
-                lastLine = b.x;
-            }
+        for (const graph::Boundary& b : boundaries)
             if (b.labelled)
-                Text(dc, std::to_string(b.step), {left + b.x + 2, half, left + std::min(b.x + numberPx, plot), g.rulerHeight},
+                Text(dc, std::to_string(b.step),
+                     {left + b.x + 2, half, left + std::min(b.x + numberPx, plot), g.rulerHeight - 1},
                      DT_LEFT | DT_VCENTER);
-        }
     }
     Fill(dc, 0, g.rulerHeight - 1, g.width, g.rulerHeight, kGrid);
 
@@ -124,30 +165,37 @@ void PaintTimeline(HDC dc, const GraphScene& scene) {
              {4, top, left - 4, top + g.laneHeight}, DT_LEFT | DT_VCENTER | DT_END_ELLIPSIS);
         Fill(dc, 0, top + g.laneHeight - 1, g.width, top + g.laneHeight, kGrid);
         const int bandTop = g.BandTop(bit), bandBottom = g.BandBottom(bit);
-        if (end > begin) Fill(dc, left + begin, bandBottom - 1, left + end, bandBottom, kLow);
-        for (const graph::Interval& r : graph::HighRuns(scene.spans, v, plot, bit))
-            Fill(dc, left + r.x0, bandTop, left + r.x1, bandBottom, kHigh);
+        if (bandBottom <= bandTop || plot <= 0) continue;
+        PixelRow band = underLanes, low = underLanes;
+        low.Set(begin, end, kLow);
+        for (const graph::Interval& r : graph::HighRuns(scene.spans, v, plot, bit)) {
+            band.Set(r.x0, r.x1, kHigh);
+            low.Set(r.x0, r.x1, kHigh);
+        }
+        band.Put(dc, left, bandTop, bandBottom - 1);
+        low.Put(dc, left, bandBottom - 1, bandBottom);
     }
 
-    // Steps that take no time: a disabled one hatched in grey, a 0 ms one in orange.
+    // Steps that take no time: a disabled one hatched in grey, a 0 ms one in
+    // orange; marks that would cover each other are drawn once.
     com::GdiObject<HBRUSH> hatch(CreateHatchBrush(HS_BDIAGONAL, kDisabledHatch));
+    com::GdiObject<HBRUSH> orange(CreateSolidBrush(kZeroStep));
+    int lastMark[2] = {-1000, -1000};
     for (const graph::Marker& m : graph::Markers(scene.spans, v, plot)) {
+        if (m.x - lastMark[m.enabled] < (m.enabled ? 2 : kMarkerWidth)) continue;
+        lastMark[m.enabled] = m.x;
         if (m.enabled) {
             Fill(dc, left + m.x, lanesTop, left + m.x + 1, lanesBottom, kZeroStep);
             const POINT tip[] = {{left + m.x - 4, g.rulerHeight - 6}, {left + m.x + 5, g.rulerHeight - 6},
                                  {left + m.x, g.rulerHeight - 1}};
-            com::GdiObject<HBRUSH> brush(CreateSolidBrush(kZeroStep));
-            com::SelectedObject b(dc, brush.Get());
+            com::SelectedObject b(dc, orange.Get());
             com::SelectedObject p(dc, GetStockObject(NULL_PEN));
             Polygon(dc, tip, 3);
         } else {
             const int x0 = std::max(m.x - kMarkerWidth / 2, 0), x1 = std::min(m.x + kMarkerWidth / 2 + 1, plot);
             const RECT r = {left + x0, lanesTop, left + x1, lanesBottom};
             Fill(dc, r.left, r.top, r.right, r.bottom, kDisabledBack);
-            if (hatch) {
-                SetBkMode(dc, TRANSPARENT);
-                FillRect(dc, &r, hatch.Get());
-            }
+            if (hatch) FillRect(dc, &r, hatch.Get());
         }
     }
     if (end >= 0 && end < plot && total > 0) Fill(dc, left + end, lanesTop, left + end + 1, lanesBottom, kEnd);
