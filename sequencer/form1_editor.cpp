@@ -205,9 +205,11 @@ void Form1::Text3_Change() {
         Ask(Testi::kDurataTroppoLunga, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
         return;
     }
+    // The refresh shows each step's own duration here: only a new one is an edit.
+    const bool cambiata = stato_.Steps(stato_.StepCorrente).Durata != *durata;
     stato_.Steps(stato_.StepCorrente).Durata = *durata;
     TempoTotale();
-    ProgramEdited();
+    if (cambiata) ProgramEdited();
 }
 
 bool Form1::Text3_KeyPress(WPARAM key) { return Module1::TastoNumerico(static_cast<int16_t>(key)); }
