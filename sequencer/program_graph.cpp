@@ -160,7 +160,7 @@ void PaintTimeline(HDC dc, const GraphScene& scene) {
     const int begin = std::max(graph::PixelOf(v, 0), 0);
     for (int bit = 0; bit < 8 && g.laneHeight > 0; ++bit) {
         const int top = g.LaneTop(bit);
-        const std::string& description = scene.header ? scene.header->DescrBit[static_cast<size_t>(bit)] : std::string();
+        const std::string description = scene.header ? scene.header->DescrBit[static_cast<size_t>(bit)] : "";
         Text(dc, description.empty() ? Testi::kGraphBit + std::to_string(bit) : description,
              {4, top, left - 4, top + g.laneHeight}, DT_LEFT | DT_VCENTER | DT_END_ELLIPSIS);
         Fill(dc, 0, top + g.laneHeight - 1, g.width, top + g.laneHeight, kGrid);
@@ -423,7 +423,8 @@ void ProgramGraph::OnScroll(WORD request) {
 }
 
 void ProgramGraph::Zoom(double factor, POINT client) {
-    const int x = std::clamp<int>(client.x - scene_.geometry.labelWidth, 0, std::max(scene_.geometry.PlotWidth() - 1, 0));
+    const graph::Geometry& g = scene_.geometry;
+    const int x = std::clamp<int>(client.x - g.labelWidth, 0, std::max(g.PlotWidth() - 1, 0));
     fitted_ = false;
     SetView(graph::ZoomAt(scene_.view, factor, x, graph::TotalMs(scene_.spans), scene_.geometry.PlotWidth()));
 }

@@ -163,15 +163,5 @@ TEST(ProgramGraphLayout, TinyStepsAndTinyWindows) {
     }
 }
 
-TEST(ProgramGraphLayout, KeysMoveTheSelectionWithinTheProgram) {
-    const struct {
-        int corrente, totale;
-        Move m;
-        int atteso;
-    } casi[] = {{3, 5, Move::Previous, 2}, {1, 5, Move::Previous, 1}, {5, 5, Move::Next, 5}, {2, 5, Move::Next, 3},
-                {4, 5, Move::First, 1},    {2, 5, Move::Last, 5},      {6, 5, Move::Next, 5}, {6, 5, Move::Previous, 5}};
-    for (const auto& c : casi) EXPECT_EQ(MoveSelection(c.corrente, c.totale, c.m), c.atteso) << c.corrente;
-}
-
 }  // namespace
 }  // namespace quelmar::graph

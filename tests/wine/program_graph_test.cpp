@@ -100,7 +100,7 @@ TEST_F(ProgramGraphTest, ClicksAndKeysSelectTheStepAndEveryEditShowsAtOnce) {
     const struct {
         WPARAM tasto;
         int step;
-    } tasti[] = {{VK_HOME, 1}, {VK_RIGHT, 2}, {VK_RIGHT, 3}, {VK_LEFT, 2}, {VK_END, 4}};
+    } tasti[] = {{VK_HOME, 1}, {VK_LEFT, 1}, {VK_RIGHT, 2}, {VK_RIGHT, 3}, {VK_LEFT, 2}, {VK_END, 4}, {VK_RIGHT, 4}};
     for (const auto& t : tasti) {
         Tasto(g, t.tasto);
         EXPECT_EQ(S().StepCorrente, t.step) << t.tasto;
