@@ -337,13 +337,17 @@ void ProgramGraph::OnPaint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
     const RECT& a = ps.rcPaint;
-    // Composed off the screen and put there at once: nothing flickers.
+    const int w = a.right - a.left, h = a.bottom - a.top;
+    // Composed off the screen and put there at once: nothing flickers. The
+    // frame is only as large as the part to paint (a cursor's strip, mostly),
+    // its origin moved so that it is drawn in the window's coordinates.
     com::MemoryDC frame(dc);
-    com::GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(dc, std::max<LONG>(a.right, 1), std::max<LONG>(a.bottom, 1)));
-    if (frame && bitmap) {
+    com::GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(dc, std::max(w, 1), std::max(h, 1)));
+    if (frame && bitmap && w > 0 && h > 0) {
         com::SelectedObject sel(frame.Get(), bitmap.Get());
+        SetViewportOrgEx(frame.Get(), -a.left, -a.top, nullptr);
         Compose(frame.Get(), a);
-        BitBlt(dc, a.left, a.top, a.right - a.left, a.bottom - a.top, frame.Get(), a.left, a.top, SRCCOPY);
+        BitBlt(dc, a.left, a.top, w, h, frame.Get(), a.left, a.top, SRCCOPY);
     }
     EndPaint(hwnd_, &ps);
 }
