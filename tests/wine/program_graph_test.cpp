@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "host/dialog_keys.h"
+#include "services/anima_form.h"
 #include "sequencer/form1_ids.h"
 #include "sequencer/program_graph.h"
 #include "tests/wine/form1_fixture.h"
@@ -69,6 +70,13 @@ TEST_F(ProgramGraphTest, CtrlGOpensOneTimelineThatDrawsTheProgramAcrossItsWidth)
     ASSERT_NE(g, nullptr);
     EXPECT_EQ(TestoDi(g), "Grafico del programma");
     EXPECT_EQ(GetWindow(g, GW_OWNER), F().Handle());
+    // Opened with the windows' outline effect, which keeps its slot until the closing one.
+    const auto slotDi = [](HWND h) {
+        for (int i = 1; i <= AnimaForm::kSlot; ++i)
+            if (AnimaForm::Tabella().Finestra(i) == reinterpret_cast<uintptr_t>(h)) return i;
+        return 0;
+    };
+    EXPECT_NE(slotDi(g), 0);
     Menu("mnuGraph");
     EXPECT_EQ(F().GraphWindow()->Handle(), g) << "one at a time";
 
@@ -86,6 +94,7 @@ TEST_F(ProgramGraphTest, CtrlGOpensOneTimelineThatDrawsTheProgramAcrossItsWidth)
     SendMessageA(g, WM_CLOSE, 0, 0);
     EXPECT_EQ(F().GraphWindow(), nullptr);
     EXPECT_FALSE(IsWindow(g));
+    EXPECT_EQ(slotDi(g), 0);
 }
 
 TEST_F(ProgramGraphTest, ClicksAndKeysSelectTheStepAndEveryEditShowsAtOnce) {
