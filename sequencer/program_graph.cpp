@@ -59,8 +59,6 @@ int TextWidth(HDC dc, const char* text) {
     return s.cx;
 }
 
-}  // namespace
-
 // One row of the plot's pixels, composed in memory and put on the DC in one
 // call, stretched down over as many rows as it stands for: the lanes of the
 // largest program would otherwise take thousands of small fills.
@@ -92,6 +90,8 @@ private:
     std::vector<uint32_t> pixels_;
     BITMAPINFO info_ = {};
 };
+
+}  // namespace
 
 void PaintTimeline(HDC dc, const GraphScene& scene) {
     const graph::Geometry& g = scene.geometry;
