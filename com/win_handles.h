@@ -29,6 +29,8 @@ public:
         h_ = h;
     }
     H Get() const { return h_; }
+    // Gives the handle away (to the clipboard, say), which then deletes it.
+    H Release() { return std::exchange(h_, nullptr); }
     explicit operator bool() const { return h_ != nullptr; }
 
 private:
@@ -114,6 +116,21 @@ public:
 
 private:
     HMENU menu_;
+};
+
+// An accelerator table made with CreateAcceleratorTable; DestroyAcceleratorTable at the end.
+class Accelerators {
+public:
+    Accelerators(const ACCEL* keys, int count) : table_(CreateAcceleratorTableA(const_cast<ACCEL*>(keys), count)) {}
+    Accelerators(const Accelerators&) = delete;
+    Accelerators& operator=(const Accelerators&) = delete;
+    ~Accelerators() {
+        if (table_) DestroyAcceleratorTable(table_);
+    }
+    HACCEL Get() const { return table_; }
+
+private:
+    HACCEL table_;
 };
 
 // A window made by the owner; DestroyWindow at the end.

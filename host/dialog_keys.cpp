@@ -12,6 +12,7 @@ namespace {
 constexpr char kDialogKeys[] = "QuelmarDialogKeys";
 constexpr char kSavedFocus[] = "QuelmarSavedFocus";
 constexpr char kEscapeCloses[] = "QuelmarEscapeCloses";
+constexpr char kAccelerators[] = "QuelmarAccelerators";
 constexpr UINT_PTR kRootSubclass = 0x51D1;
 constexpr UINT_PTR kFocusFrameSubclass = 0x51D2;
 
@@ -104,6 +105,7 @@ LRESULT CALLBACK RootProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id
         RemovePropA(hwnd, kSavedFocus);
         RemovePropA(hwnd, kDialogKeys);
         RemovePropA(hwnd, kEscapeCloses);
+        RemovePropA(hwnd, kAccelerators);
         RemoveWindowSubclass(hwnd, RootProc, id);
     }
     return DefSubclassProc(hwnd, msg, wp, lp);
@@ -149,6 +151,14 @@ void EnableDialogKeys(HWND window, EscapeCloses escape) {
     ShowFocus(window);
 }
 
+void SetAccelerators(HWND window, HACCEL table) {
+    if (!window) return;
+    if (table)
+        SetPropA(window, kAccelerators, table);
+    else
+        RemovePropA(window, kAccelerators);
+}
+
 void FocusFirstControl(HWND window) {
     const HWND focus = GetFocus();
     if (!window || (focus && IsChild(window, focus))) return;
@@ -182,6 +192,8 @@ bool PreTranslateKeys(MSG& msg) {
         PostMessageA(root, WM_CLOSE, 0, 0);
         return true;
     }
+    if (const auto table = static_cast<HACCEL>(GetPropA(root, kAccelerators)))
+        if (TranslateAcceleratorA(root, table, &msg)) return true;
     if (ToFocusedControl(root, msg)) return true;
 
     const bool plain = !Pressed(VK_CONTROL) && !Pressed(VK_MENU);

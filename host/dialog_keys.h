@@ -17,6 +17,10 @@ enum class EscapeCloses { No, Yes };
 
 // Makes `window` (top level, its controls made) follow the dialog keys.
 void EnableDialogKeys(HWND window, EscapeCloses escape = EscapeCloses::No);
+// The window's keyboard shortcuts (commands sent as a menu's are), taken
+// before the focused control sees the key; null for none. The table must
+// outlive the window or be replaced first.
+void SetAccelerators(HWND window, HACCEL table);
 // Gives the focus to the window's first tab stop unless a control of the
 // window already has it.
 void FocusFirstControl(HWND window);

@@ -19,8 +19,12 @@ if [ ! -f /usr/share/wine/fonts/ms_sans_serif.ttf ]; then
   $SUDO apt-get install -y -q --no-install-recommends fonts-wine
 fi
 
-BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/win32"
-cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# QUELMAR_ARCH=win64 takes the 64-bit build, which runs natively under 64-bit Wine.
+ARCH="${QUELMAR_ARCH:-win32}"
+TOOLCHAIN=mingw-i686.cmake
+[ "$ARCH" = win64 ] && TOOLCHAIN=mingw-x86_64.cmake
+BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/$ARCH"
+cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$TOOLCHAIN" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD_WIN" -j2 --target Quelmar hwinterface Rintok Skarvo window_command >/dev/null
 
 . scripts/wine-env.sh

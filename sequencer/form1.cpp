@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <iterator>
+
 #include "host/dialog_keys.h"
 #include "sequencer/form1_ids.h"
 #include "sequencer/form1_pictures.h"
@@ -25,6 +27,9 @@ constexpr char kClasse[] = "QuelmarForm1";
 constexpr int kLarghezzaClient = 600;
 constexpr int kAltezzaClient = 356;
 
+// The main window's keyboard shortcuts.
+constexpr ACCEL kShortcuts[] = {{FCONTROL | FVIRTKEY, 'G', ids::kMnuGraph}};
+
 // Twips to pixels on this screen.
 int PixelY(int twips) {
     com::WindowDC dc(nullptr);
@@ -39,7 +44,8 @@ std::string DidascaliaInattiva() {
 
 std::string DidascaliaEsecuzione() { return DidascaliaInattiva() + Testi::kInEsecuzione; }
 
-Form1::Form1(HINSTANCE instance) : instance_(instance) {
+Form1::Form1(HINSTANCE instance)
+    : instance_(instance), accelerators_(kShortcuts, static_cast<int>(std::size(kShortcuts))) {
     MsgBox = [this](const std::string& testo, UINT stile, const std::string& titolo) {
         return MessageBoxA(hwnd_ && IsWindowVisible(hwnd_) ? hwnd_ : nullptr, testo.c_str(), titolo.c_str(), stile);
     };
@@ -67,6 +73,7 @@ Form1::Form1(HINSTANCE instance) : instance_(instance) {
     CreaControlli();
     CreaControlliOspitati();
     host::EnableDialogKeys(hwnd_);
+    host::SetAccelerators(hwnd_, accelerators_.Get());
 }
 
 Form1::~Form1() {
@@ -134,6 +141,7 @@ void Form1::CreaMenu() {
         {file.Get(), "mnuSalvaConNome", ids::kMnuSalvaConNome, Testi::kMnuSalvaConNome},
         {file.Get(), nullptr, 0, nullptr},
         {file.Get(), "mnuEsegui", ids::kMnuEsegui, Testi::kMnuEsegui},
+        {file.Get(), "mnuGraph", ids::kMnuGraph, Testi::kMnuGraph},
         {file.Get(), nullptr, 0, nullptr},
         {file.Get(), "MnuOpz", ids::kMnuOpz, Testi::kMnuOpz},
         {file.Get(), nullptr, 0, nullptr},
@@ -307,6 +315,8 @@ void Form1::CreaControlli() {
     // Keys of the duration box and the press and release of the step buttons.
     SetWindowSubclass(Text3, SottoclasseProc, ids::kText3, reinterpret_cast<DWORD_PTR>(this));
     SetWindowSubclass(Label8, SottoclasseProc, ids::kLabel8, reinterpret_cast<DWORD_PTR>(this));
+    // A double-click on a row of the list selects that step.
+    SetWindowSubclass(Text1, SottoclasseProc, ids::kText1, reinterpret_cast<DWORD_PTR>(this));
     // The keys that stop a run, and the bit whose description shows following the focus.
     SetWindowSubclass(Command3, SottoclasseProc, ids::kCommand3, reinterpret_cast<DWORD_PTR>(this));
     for (int i = 0; i < 8; ++i)
@@ -407,6 +417,14 @@ LRESULT CALLBACK Form1::SottoclasseProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
             self->Text3_Paste();
             return 0;
         }
+    } else if (id == ids::kText1) {
+        if (msg == WM_LBUTTONDBLCLK && self->ModoElenco != 0) {
+            const LRESULT r = DefSubclassProc(hwnd, msg, wParam, lParam);
+            // The row under the pointer: row n lists step n + 1.
+            const LRESULT posto = SendMessageA(hwnd, EM_CHARFROMPOS, 0, lParam);
+            self->SelectStep(HIWORD(posto) + 1);
+            return r;
+        }
     } else if (id == ids::kLabel8) {
         // During a run the text changes at every step; it is stored at once and
         // drawn by the periodic repaint instead of at each change.
@@ -489,6 +507,7 @@ void Form1::OnCommand(UINT id, UINT code, HWND from) {
             case ids::kMnuEsegui: mnuEsegui_Click(); break;
             case ids::kMnuOpz: MnuOpz_Click(); break;
             case ids::kMnuHelp: mnuHelp_Click(); break;
+            case ids::kMnuGraph: mnuGraph_Click(); break;
             case ids::kMnuFine: MnuFine_Click(); break;
             case ids::kMnuLPT1: mnuLPT_Click(1); break;
             case ids::kMnuLPT2: mnuLPT_Click(2); break;
@@ -508,6 +527,7 @@ void Form1::OnCommand(UINT id, UINT code, HWND from) {
     } else if (code == BN_CLICKED && id == ids::kCheck2) {
         stato_.Steps(stato_.StepCorrente).Abilitato = Selezionato(Check2);
         TempoTotale();
+        ProgramEdited();
     } else if (code == BN_CLICKED && id == ids::kCheck3) {
         stato_.Testata.Loop = Selezionato(Check3);
     } else if (code == BN_CLICKED && id == ids::kCheck4) {

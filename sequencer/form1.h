@@ -17,6 +17,7 @@
 #include "sequencer/fine_sleep.h"
 #include "sequencer/form1_menu_controls.h"
 #include "sequencer/precise_pacing.h"
+#include "sequencer/program_graph.h"
 #include "sequencer/program_file.h"
 #include "sequencer/step_pacing.h"
 #include "sequencer/step_program.h"
@@ -61,6 +62,10 @@ public:
     // The options and help windows while they are open; null otherwise.
     Form3* FinestraOpzioni() const { return Form3_ && Form3_->Handle() ? Form3_.get() : nullptr; }
     Form2* FinestraAiuto() const { return Form2_ && Form2_->Handle() ? Form2_.get() : nullptr; }
+    // The timeline window "Grafico del programma" while it is open; null otherwise.
+    ProgramGraph* GraphWindow() const { return graph_ && graph_->Handle() ? graph_.get() : nullptr; }
+    // The step a run is playing (from its write to the next step's); 0 when none.
+    int PlayingStep() const { return playingStep_; }
     // DTPSkarvo1, the menu-image control, and ImageList1; null when they
     // could not be made (the menus are then plain).
     IDispatch* MenuImmagini() const { return DTPSkarvo1 ? DTPSkarvo1->Dispatch() : nullptr; }
@@ -169,6 +174,13 @@ private:
     void mnuLPT_Click(int16_t indice);
     void MnuOpz_Click();
     void mnuHelp_Click();
+    void mnuGraph_Click();
+    // The timeline or the list chose a step: it becomes the one edited, as
+    // the step arrows would make it. Nothing while a run plays.
+    void SelectStep(int step);
+    // A bit, the duration or the enabled flag of a step changed without a
+    // refresh of the whole view: the list and the timeline follow.
+    void ProgramEdited();
     // The program in memory is now the saved one (after Save, Open, New).
     void Registrato();
 
@@ -260,6 +272,9 @@ private:
     // The owned windows; each object outlives its window until it is opened again.
     std::unique_ptr<Form2> Form2_;
     std::unique_ptr<Form3> Form3_;
+    std::unique_ptr<ProgramGraph> graph_;
+    // Ctrl+G opens the timeline.
+    com::Accelerators accelerators_;
 
     // Controls used by name in the code.
     std::array<HWND, 8> Check1{}, Label1{}, Command1{};
@@ -300,6 +315,7 @@ private:
     PassoPreciso preciso_;
     FineSleep fineSleep_;
     int writesInPass_ = 0;  // port writes of the pass being played
+    int playingStep_ = 0;   // read by the timeline's own timer
 
     // Runs in progress (nested ones included) whose Label8 is repainted
     // periodically rather than at every step.

@@ -41,7 +41,22 @@ void Form1::AggiornaVista() {
     ShowPortInUse();
     // The total follows every edit, an enabled flag changed by a command too.
     TempoTotale();
+    // Every command, file procedure and move of the step ends here.
+    if (graph_) graph_->ProgramChanged();
     DoEvents();
+}
+
+void Form1::ProgramEdited() {
+    if (ModoElenco != 0) ReportSteps();
+    if (graph_) graph_->ProgramChanged();
+}
+
+void Form1::SelectStep(int step) {
+    if (stato_.InEsecuzione || step < 1 || step > stato_.TotaleSteps || step == stato_.StepCorrente) return;
+    stato_.StepCorrente = step;
+    ImpostaTesto(Label4, std::to_string(stato_.StepCorrente));
+    AggiornaVista();
+    ImpostaTesto(Text3, std::to_string(stato_.Steps(stato_.StepCorrente).Durata));
 }
 
 void Form1::DispValori(int stp) {
@@ -56,8 +71,12 @@ void Form1::DispValori(int stp) {
 void Form1::TempoTotale() { ImpostaTesto(Label7, std::to_string(StepEditor::TempoTotale(stato_))); }
 
 void Form1::ReportSteps() {
+    // A list already showing keeps its place as it is rebuilt after an edit.
+    const bool lista = (GetWindowLongA(Text1, GWL_STYLE) & ES_READONLY) != 0;
+    const LRESULT prima = lista ? SendMessageA(Text1, EM_GETFIRSTVISIBLELINE, 0, 0) : 0;
     SetWindowTextA(Text1, "");
     SetWindowTextA(Text1, StepEditor::ReportSteps(stato_).c_str());
+    if (prima > 0) SendMessageA(Text1, EM_LINESCROLL, 0, prima);
 }
 
 void Form1::LeggiCheckBit() {
@@ -91,6 +110,7 @@ void Form1::Check1_Click(int index) {
     stato_.Steps(stato_.StepCorrente).Bit = Module1::BitInByte(BitStep);
     DispValori();
     MostraDescrBit();
+    ProgramEdited();
 }
 
 void Form1::Label1_Click(int index) {
@@ -171,6 +191,8 @@ void Form1::Text2_Change() {
     stato_.Testata.DescrBit[BitSelezionato] = testo;
     ImpostaTooltip(Check1[BitSelezionato], testo);
     ImpostaTooltip(Label1[BitSelezionato], testo);
+    // The timeline's lanes carry the bit descriptions.
+    if (graph_) graph_->ProgramChanged();
 }
 
 void Form1::Text3_Change() {
@@ -183,8 +205,11 @@ void Form1::Text3_Change() {
         Ask(Testi::kDurataTroppoLunga, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
         return;
     }
+    // The refresh shows each step's own duration here: only a new one is an edit.
+    const bool cambiata = stato_.Steps(stato_.StepCorrente).Durata != *durata;
     stato_.Steps(stato_.StepCorrente).Durata = *durata;
     TempoTotale();
+    if (cambiata) ProgramEdited();
 }
 
 bool Form1::Text3_KeyPress(WPARAM key) { return Module1::TastoNumerico(static_cast<int16_t>(key)); }

@@ -161,6 +161,16 @@ void Form1::mnuHelp_Click() {
     Form2_->Show();
 }
 
+void Form1::mnuGraph_Click() {
+    if (!GraphWindow()) {
+        // Opening it draws its effect on the screen: not while a run plays.
+        if (stato_.InEsecuzione) return;
+        graph_ = std::make_unique<ProgramGraph>(
+            instance_, hwnd_, stato_, [this](int step) { SelectStep(step); }, [this] { return playingStep_; });
+    }
+    graph_->Show();
+}
+
 void Form1::mnuLPT_Click(int16_t indice) {
     const UINT voci[] = {ids::kMnuLPT1, ids::kMnuLPT2, ids::kMnuLPTPers};
     for (int i = 0; i < 3; ++i)

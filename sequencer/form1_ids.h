@@ -26,6 +26,7 @@ constexpr UINT kMnuSalvaConNome = 2004;
 constexpr UINT kMnuEsegui = 2005;
 constexpr UINT kMnuOpz = 2006;
 constexpr UINT kMnuFine = 2007;
+constexpr UINT kMnuGraph = 2008;
 constexpr UINT kMnuLPT1 = 2011;
 constexpr UINT kMnuLPT2 = 2012;
 constexpr UINT kMnuLPTPers = 2013;

@@ -138,6 +138,7 @@ void Form1::FineEsecuzione() {
     AbilitaButton();
     SetWindowTextA(hwnd_, DidascaliaInattiva().c_str());
     stato_.InEsecuzione = false;
+    playingStep_ = 0;
     // The boxes show the current step's own bits again, not the last byte played.
     DispValori();
 }
@@ -207,6 +208,7 @@ bool Form1::Passata(const std::string& memo) {
         if (abilitato) {
             Hwinterface1_Scrivi(IndirizzoPorta_, bit);
             ++writesInPass_;
+            playingStep_ = i;
             // The wait counts from the write, so the timer is armed before the
             // display follows the step (a few microseconds later).
             const int64_t tenuta = durata == 0 ? 0 : durata < 1 ? 1 : durata;  // the timer takes below 1 ms as 1 ms

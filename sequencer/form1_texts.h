@@ -19,6 +19,7 @@ constexpr char kMnuApri[] = "&Apri";
 constexpr char kMnuRegistra[] = "&Salva";
 constexpr char kMnuSalvaConNome[] = "Salva con &Nome";
 constexpr char kMnuEsegui[] = "&Esegui";
+constexpr char kMnuGraph[] = "&Grafico del programma";
 constexpr char kMnuOpz[] = "&Opzioni";
 constexpr char kMnuFine[] = "&Uscita";
 constexpr char kMnuLPT[] = "&Porta LPT";
@@ -95,6 +96,12 @@ constexpr char kDurataTroppoLunga[] = "Durata non valida: il massimo \xE8 214748
 
 // Run status.
 constexpr char kStepN[] = "Step N\xB0";
+
+// The program's timeline window: its caption, a lane's label when its bit
+// has no description ("Bit " and the number), the ruler's unit.
+constexpr char kGraphCaption[] = "Grafico del programma";
+constexpr char kGraphBit[] = "Bit ";
+constexpr char kGraphUnit[] = "ms";
 
 // File dialogs.
 constexpr char kFiltro[] = "Files di programmazione porta parallela (*.prl)|*.prl";

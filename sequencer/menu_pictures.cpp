@@ -145,6 +145,23 @@ const std::vector<Immagine>& Immagini() {
           "..kkk.kggk.kkk..",
           "......kggk......",
           "......kkkk......"}},
+        {"Graph",
+         {"................",
+          ".kkkkkkkkkkkkkk.",
+          ".kwwwwwwwrwwwwk.",
+          ".kwbbbwwwrbbbwk.",
+          ".kwbbbwwwrbbbwk.",
+          ".kwbbbdddrbbbwk.",
+          ".kwwwwwwwrwwwwk.",
+          ".kwwwGGGGrwwwwk.",
+          ".kwwwGGGGrwwwwk.",
+          ".kwdddGGGrdddwk.",
+          ".kwwwwwwwrwwwwk.",
+          ".kwbwbwwwrwbbwk.",
+          ".kwbwbwwwrwbbwk.",
+          ".kwbdbdddrdbbwk.",
+          ".kkkkkkkkkkkkkk.",
+          "................"}},
     };
     return immagini;
 }
@@ -190,7 +207,7 @@ std::vector<Assegnazione> AssegnazioniIniziali() {
     return {{"Apri2", "MnuApri"},   {"Salva2", "MnuRegistra"}, {"Salva2", "mnuSalvaConNome"},
             {"Nuovo2", "mnuNuovo"}, {"Print", "mnuLPT1"},      {"Print", "mnuLPT2"},
             {"Print", "mnuLPTPers"}, {"Int", "mnuEsegui"},     {"Exit", "MnuFine"},
-            {"Opz", "MnuOpz"}};
+            {"Opz", "MnuOpz"},     {"Graph", "mnuGraph"}};
 }
 
 std::vector<Assegnazione> AssegnazioniPorta(int indice) {

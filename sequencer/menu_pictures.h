@@ -19,8 +19,8 @@ struct Immagine {
     const char* Righe[kLato];
 };
 
-// The eight pictures in list order: "Apri2", "Salva2", "Nuovo2", "Print",
-// "Print2", "Int", "Exit", "Opz".
+// The pictures in list order: "Apri2", "Salva2", "Nuovo2", "Print",
+// "Print2", "Int", "Exit", "Opz", then "Graph" (the timeline's entry).
 const std::vector<Immagine>& Immagini();
 
 // The colour of one map character as 0x00RRGGBB; false for '.', the

@@ -15,7 +15,8 @@ std::string ReportSteps(const SequencerState& s) {
         text += "   -  ";
         Module1::ByteInBit(step.Bit, bits);
         for (uint8_t b : bits) text += b ? '1' : '0';
-        text += step.Abilitato ? "  -  Si   " : "  -  No ";
+        // "No" padded as "Si" is, so that the columns after it line up.
+        text += step.Abilitato ? "  -  Si   " : "  -  No   ";
         text += "  -  ";
         text += std::to_string(step.Durata);
         text += " mSec.\r\n";

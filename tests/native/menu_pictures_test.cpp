@@ -19,9 +19,9 @@ std::vector<std::string> Chiavi() {
     return c;
 }
 
-TEST(MenuPictures, EightKeyedPicturesInListOrder) {
+TEST(MenuPictures, KeyedPicturesInListOrder) {
     EXPECT_EQ(Chiavi(), (std::vector<std::string>{"Apri2", "Salva2", "Nuovo2", "Print", "Print2", "Int", "Exit",
-                                                  "Opz"}));
+                                                  "Opz", "Graph"}));
 }
 
 // Every map is a full square of known colours, shows something and lets the
@@ -91,7 +91,8 @@ TEST(MenuPictures, EveryEntryGetsItsPictureOnceAndTheTitlesNone) {
                                             {"Print", "mnuLPTPers"},
                                             {"Int", "mnuEsegui"},
                                             {"Exit", "MnuFine"},
-                                            {"Opz", "MnuOpz"}}));
+                                            {"Opz", "MnuOpz"},
+                                            {"Graph", "mnuGraph"}}));
     const std::vector<std::string> chiavi = Chiavi();
     for (const Assegnazione& x : a) EXPECT_NE(ImmaginiMenu::PosizioneChiave(chiavi, x.Chiave), 0) << x.Chiave;
 }

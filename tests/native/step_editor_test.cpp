@@ -102,7 +102,7 @@ TEST(StepEditor, ReportStepsListsEveryStepToTheByte) {
     s.Steps(3) = Step(true, 5, 100);  // beyond the program: not listed
     s.TotaleSteps = 2;
     EXPECT_EQ(StepEditor::ReportSteps(s),
-              "0001   -  00000000  -  No   -  0 mSec.\r\n"
+              "0001   -  00000000  -  No     -  0 mSec.\r\n"
               "0002   -  11111111  -  Si     -  1500 mSec.\r\n");
     s.TotaleSteps = 3;
     EXPECT_NE(StepEditor::ReportSteps(s).find("0003   -  10100000  -  Si     -  100 mSec.\r\n"), std::string::npos);

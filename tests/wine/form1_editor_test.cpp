@@ -46,7 +46,7 @@ TEST_F(Form1EditorTest, ItalianTextsReachTheScreenIntact) {
         const char* nome;
         const char* testo;
     } voci[] = {{"mnuNuovo", "&Nuovo"},         {"MnuApri", "&Apri"},   {"MnuRegistra", "&Salva"},
-                {"mnuSalvaConNome", "Salva con &Nome"}, {"mnuEsegui", "&Esegui"}, {"MnuOpz", "&Opzioni"},
+                {"mnuSalvaConNome", "Salva con &Nome"}, {"mnuEsegui", "&Esegui"}, {"mnuGraph", "&Grafico del programma"}, {"MnuOpz", "&Opzioni"},
                 {"MnuFine", "&Uscita"},          {"mnuLPT1", "LPT&1"},     {"mnuLPT2", "LPT&2"},
                 {"mnuLPTPers", "&Indirizzo personalizzato"}, {"mnuHelp", "&?"}};
     for (const auto& v : voci) EXPECT_EQ(TestoMenu(v.nome), v.testo) << v.nome;
@@ -190,7 +190,7 @@ TEST_F(Form1EditorTest, ListModeShowsEveryStepToTheByte) {
     S().Steps(2) = {true, 255, 1500, "secondo"};
     Clic("Command1(5)");
     EXPECT_EQ(Testo("Text1"),
-              "0001   -  00000000  -  No   -  0 mSec.\r\n"
+              "0001   -  00000000  -  No     -  0 mSec.\r\n"
               "0002   -  11111111  -  Si     -  1500 mSec.\r\n");
     EXPECT_EQ(Testo("Frame3"), "Elenco degli steps inseriti");
     EXPECT_TRUE(IsWindowVisible(C("Label2")));

@@ -124,7 +124,7 @@ TEST_F(Form1MenuControls, ListTheMenuControlsInMenuOrderAsTheRealMenuHoldsThem) 
     std::vector<std::string> chiavi;
     for (const Voce& v : voci) chiavi.push_back(v.chiave);
     EXPECT_EQ(chiavi, (std::vector<std::string>{"MnuFile", "mnuNuovo", "MnuApri", "MnuRegistra", "mnuSalvaConNome",
-                                                "mnuSep(0)", "mnuEsegui", "mnuSep(1)", "MnuOpz", "mnuSep(2)",
+                                                "mnuSep(0)", "mnuEsegui", "mnuGraph", "mnuSep(1)", "MnuOpz", "mnuSep(2)",
                                                 "MnuFine", "mnuLPT", "mnuLPT1", "mnuLPT2", "mnuLPTPers",
                                                 "mnuHelp"}));
 
@@ -221,7 +221,7 @@ TEST_F(Form1MenuControls, TheFormGivesItsWindowAndTwipsScale) {
     const Risposta elenco = Chiama(form.Get(), L"MenuControls");
     com::ComPtr<IDispatch> controlli(Oggetto(elenco.valore), true);
     form_.reset();
-    EXPECT_EQ(Chiama(controlli.Get(), L"Count").valore.Ref().lVal, 16);
+    EXPECT_EQ(Chiama(controlli.Get(), L"Count").valore.Ref().lVal, 17);
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ namespace {
 namespace il = quelmar::image_list_dispid;
 
 // Picture positions in ImageList1, from 0.
-constexpr long kApri2 = 0, kSalva2 = 1, kNuovo2 = 2, kPrint = 3, kPrint2 = 4, kInt = 5, kExit = 6, kOpz = 7;
+constexpr long kApri2 = 0, kSalva2 = 1, kNuovo2 = 2, kPrint = 3, kPrint2 = 4, kInt = 5, kExit = 6, kOpz = 7,
+               kGraph = 8;
 
 IDispatch* Oggetto(const com::Variant& v) { return v.Type() == VT_DISPATCH ? v.Ref().pdispVal : nullptr; }
 
@@ -74,7 +75,7 @@ TEST_F(Form1MenuImages, EveryEntryShowsItsPictureAndTheTitlesNone) {
                   {"mnuNuovo", kNuovo2}, {"mnuEsegui", kInt},      {"MnuFine", kExit},
                   {"MnuOpz", kOpz},      {"mnuLPT1", kPrint2},     {"mnuLPT2", kPrint},
                   {"mnuLPTPers", kPrint}, {"MnuFile", -1},         {"mnuLPT", -1},
-                  {"mnuHelp", -1},       {"mnuSep(0)", -1}};
+                  {"mnuHelp", -1},       {"mnuSep(0)", -1},        {"mnuGraph", kGraph}};
     for (const auto& a : attese) EXPECT_EQ(Icona(a.voce), a.icona) << a.voce;
     // The control owns the entries now: each is drawn by it.
     UINT tipo = 0;
@@ -229,9 +230,9 @@ protected:
 TEST_F(ImageList1Object, KeysInOrderFoundByIndexOrKey) {
     const Esito n = Chiama(immagini_.Get(), L"Count");
     ASSERT_EQ(n.hr, S_OK);
-    EXPECT_EQ(n.valore.Ref().lVal, 8);
-    const wchar_t* chiavi[] = {L"Apri2", L"Salva2", L"Nuovo2", L"Print", L"Print2", L"Int", L"Exit", L"Opz"};
-    for (long i = 1; i <= 8; ++i) {
+    EXPECT_EQ(n.valore.Ref().lVal, 9);
+    const wchar_t* chiavi[] = {L"Apri2", L"Salva2", L"Nuovo2", L"Print", L"Print2", L"Int", L"Exit", L"Opz", L"Graph"};
+    for (long i = 1; i <= 9; ++i) {
         com::ComPtr<IDispatch> im = Immagine(com::Variant(i));
         ASSERT_TRUE(im) << i;
         EXPECT_EQ(Testo(Chiama(im.Get(), L"Key").valore), chiavi[i - 1]);
@@ -252,7 +253,7 @@ TEST_F(ImageList1Object, KeysInOrderFoundByIndexOrKey) {
                    {com::Variant(L""), quelmar::kErrElementoAssente},
                    {com::Variant(L"1"), quelmar::kErrElementoAssente},
                    {com::Variant(0L), quelmar::kErrIndiceFuoriLimiti},
-                   {com::Variant(9L), quelmar::kErrIndiceFuoriLimiti},
+                   {com::Variant(10L), quelmar::kErrIndiceFuoriLimiti},
                    {com::Variant(-1L), quelmar::kErrIndiceFuoriLimiti}};
     for (const auto& c : cattive) {
         const Esito e = Chiama(immagini_.Get(), L"Item", {c.quale});
@@ -270,7 +271,7 @@ TEST_F(ImageList1Object, HandleIsARealListOfSixteenPixelPictures) {
     LONG_PTR valore = 0;
     ASSERT_EQ(h.valore.ToPointerSized(valore), S_OK);
     const auto lista = reinterpret_cast<HIMAGELIST>(valore);
-    EXPECT_EQ(ImageList_GetImageCount(lista), 8);
+    EXPECT_EQ(ImageList_GetImageCount(lista), 9);
     int cx = 0, cy = 0;
     ASSERT_TRUE(ImageList_GetIconSize(lista, &cx, &cy));
     EXPECT_EQ(cx, 16);
@@ -279,7 +280,7 @@ TEST_F(ImageList1Object, HandleIsARealListOfSixteenPixelPictures) {
     com::ComPtr<IDispatch> im = Immagine(com::Variant(1L));
     lista_.Reset();
     immagini_.Reset();
-    EXPECT_EQ(ImageList_GetImageCount(lista), 8);
+    EXPECT_EQ(ImageList_GetImageCount(lista), 9);
     EXPECT_EQ(Testo(Chiama(im.Get(), L"Key").valore), L"Apri2");
 }
 

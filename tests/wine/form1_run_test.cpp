@@ -84,7 +84,7 @@ protected:
     void TickEstraneo() { PostMessageA(C("mmtimer1"), WM_CHAR, 10, 0); }
 
     static constexpr const char* kVoci[] = {"mnuNuovo", "MnuApri", "MnuRegistra", "mnuSalvaConNome",
-                                             "mnuEsegui", "MnuOpz",  "MnuFine",     "mnuLPT1",
+                                             "mnuEsegui", "mnuGraph", "MnuOpz",  "MnuFine",     "mnuLPT1",
                                              "mnuLPT2",  "mnuLPTPers", "mnuHelp"};
     std::vector<Istantanea> istantanee_;
     size_t inizioSezione_ = 0;

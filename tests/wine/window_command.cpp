@@ -1,6 +1,6 @@
 // For the screenshot script: asks a running Quelmar to open its options or
-// help window ("opzioni", "aiuto") or to close one ("chiudi-opzioni",
-// "chiudi-aiuto"), as the menu and the close box do; or to open the menu of
+// help window or its timeline ("opzioni", "aiuto", "grafico") or to close
+// one ("chiudi-opzioni", "chiudi-aiuto"), as the menu and the close box do; or to open the menu of
 // its n-th menu-bar title from the keyboard ("menu-1", "menu-2") or close it
 // ("chiudi-menu"). Exit code 1 when the window is not there.
 #include <windows.h>
@@ -13,10 +13,12 @@
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
     const char* cosa = argv[1];
-    if (!std::strcmp(cosa, "opzioni") || !std::strcmp(cosa, "aiuto")) {
+    if (!std::strcmp(cosa, "opzioni") || !std::strcmp(cosa, "aiuto") || !std::strcmp(cosa, "grafico")) {
         HWND w = FindWindowA("QuelmarForm1", nullptr);
         if (!w) return 1;
-        const UINT id = !std::strcmp(cosa, "opzioni") ? quelmar::ids::kMnuOpz : quelmar::ids::kMnuHelp;
+        const UINT id = !std::strcmp(cosa, "opzioni")   ? quelmar::ids::kMnuOpz
+                        : !std::strcmp(cosa, "grafico") ? quelmar::ids::kMnuGraph
+                                                        : quelmar::ids::kMnuHelp;
         return PostMessageA(w, WM_COMMAND, MAKEWPARAM(id, 0), 0) ? 0 : 1;
     }
     if (!std::strncmp(cosa, "menu-", 5) || !std::strcmp(cosa, "chiudi-menu")) {

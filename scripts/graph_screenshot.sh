@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Takes the screenshot of the timeline window "Grafico del programma"
+# (docs/graph.png) under a private Xvfb screen: a small program with bit
+# descriptions, a disabled step and a step of 0 ms is played once from the
+# command line, then the timeline is opened from the main window's menu.
+# Uses the 64-bit build, which runs natively under 64-bit Wine.
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$ROOT"
+bash scripts/setup-deps.sh
+
+if ! command -v xwininfo >/dev/null || ! command -v import >/dev/null; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get install -y -q --no-install-recommends x11-utils imagemagick
+fi
+if [ ! -f /usr/share/wine/fonts/ms_sans_serif.ttf ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get install -y -q --no-install-recommends fonts-wine
+fi
+
+BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/win64"
+cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$BUILD_WIN" -j2 --target Quelmar hwinterface Rintok Skarvo window_command >/dev/null
+
+. scripts/wine-env.sh
+QUELMAR_APP_PID=""
+cleanup() {
+  if [ -n "$QUELMAR_APP_PID" ]; then kill "$QUELMAR_APP_PID" 2>/dev/null || true; fi
+  quelmar_env_cleanup
+}
+trap cleanup EXIT
+quelmar_start_display private
+quelmar_start_wine
+
+# The program shown: a traffic light on bits 0-2, a pump on bit 4, a siren
+# pulse of 0 ms on bit 7 and one disabled step, in the program file's layout.
+cd "$BUILD_WIN/bin"
+python3 - semaforo.prl <<'PY'
+import struct, sys
+def text(s):
+    b = s.encode("cp1252")
+    return struct.pack("<H", len(b)) + b
+bits = ["Rosso", "Giallo", "Verde", "", "Pompa", "", "", "Sirena"]
+steps = [(True, 0x01, 1200), (True, 0x11, 800), (True, 0x14, 1500), (False, 0xFF, 900),
+         (True, 0x80, 0), (True, 0x12, 500), (True, 0x01, 1000), (True, 0x00, 400)]
+head = text("Semaforo") + b"".join(text(b) for b in bits)
+head += struct.pack("<hhhh", 1, len(steps), 0, 0)
+body = b""
+for n in range(2048):
+    on, b, ms = steps[n] if n < len(steps) else (False, 0, 0)
+    body += struct.pack("<hBi", -1 if on else 0, b, ms) + text("")
+open(sys.argv[1], "wb").write(head + body)
+PY
+TRACE="$BUILD_WIN/graph-screenshot-trace.txt"
+rm -f "$TRACE"
+QUELMAR_PORT_TRACE="$TRACE" wine Quelmar.exe f=semaforo >/dev/null 2>&1 &
+QUELMAR_APP_PID=$!
+
+# The run writes the seven enabled steps, then the caption turns idle.
+for _ in $(seq 1 300); do
+  [ -f "$TRACE" ] && [ "$(wc -l <"$TRACE")" -ge 7 ] && break
+  sleep 0.1
+done
+for _ in $(seq 1 100); do
+  xwininfo -root -tree 2>/dev/null | grep '"Programmazione porta parallela' | grep -qv 'In esecuzione' &&
+    ! xwininfo -root -tree 2>/dev/null | grep -q 'In esecuzione' && break
+  sleep 0.1
+done
+wine "$BUILD_WIN/bin/window_command.exe" grafico >/dev/null 2>&1
+id=""
+for _ in $(seq 1 100); do
+  id=$(xwininfo -root -tree 2>/dev/null | grep -F '"Grafico del programma"' | awk '{print $1}' | head -1 || true)
+  [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q IsViewable && break
+  id=""
+  sleep 0.1
+done
+[ -n "$id" ] || { echo "The timeline window did not appear" >&2; exit 1; }
+sleep 1
+mkdir -p "$ROOT/docs"
+import -window "$id" "$ROOT/docs/graph.png"
+echo "Wrote $ROOT/docs/graph.png"
