@@ -504,7 +504,9 @@ LRESULT ProgramGraph::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (closing_) return 0;
             closing_ = true;
             KillTimer(hwnd_, kCursorTimer);
-            AnimaForm::AnimaFinestra(hwnd_, AnimaForm::kChiusura, 1);
+            // The effect pauses between its frames: a run playing meanwhile
+            // would hold its step that much longer.
+            if (!(playing_ && playing_() > 0)) AnimaForm::AnimaFinestra(hwnd_, AnimaForm::kChiusura, 1);
             DestroyWindow(hwnd_);
             return 0;
         case WM_DESTROY: KillTimer(hwnd_, kCursorTimer); return 0;
