@@ -9,21 +9,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "services/anima_form.h"
 #include "services/form2.h"
 
 namespace {
 
-double NowMs() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / frequency;
-}
+using bench::NowMs;
 
 void Pump() {
     MSG msg;

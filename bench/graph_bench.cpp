@@ -9,21 +9,13 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "com/win_handles.h"
 #include "sequencer/program_graph.h"
 
 namespace {
 
-double NowMs() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / frequency;
-}
+using bench::NowMs;
 
 void Print(const char* what, std::vector<double> ms) {
     std::sort(ms.begin(), ms.end());

@@ -14,22 +14,14 @@
 #include <memory>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "com/win_handles.h"
 #include "host/hosted_control.h"
 #include "timer_control/rintok_ids.h"
 
 namespace {
 
-double NowMs() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / frequency;
-}
+using bench::NowMs;
 
 double Ms(const FILETIME& t) {
     return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;

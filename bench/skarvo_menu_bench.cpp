@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "com/variant.h"
 #include "com/win_handles.h"
 #include "host/hosted_control.h"
@@ -20,16 +21,7 @@
 
 namespace {
 
-double NowUs() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1e6 / frequency;
-}
+double NowUs() { return bench::NowMs() * 1000.0; }
 
 constexpr int kItems = 10;
 constexpr int kOpenings = 500;

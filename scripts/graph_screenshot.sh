@@ -8,31 +8,13 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
 bash scripts/setup-deps.sh
-
-if ! command -v xwininfo >/dev/null || ! command -v import >/dev/null; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get install -y -q --no-install-recommends x11-utils imagemagick
-fi
-if [ ! -f /usr/share/wine/fonts/ms_sans_serif.ttf ]; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get install -y -q --no-install-recommends fonts-wine
-fi
+bash scripts/screenshot-tools.sh
 
 BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/win64"
 cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD_WIN" -j2 --target Quelmar hwinterface Rintok Skarvo window_command >/dev/null
 
-. scripts/wine-env.sh
-QUELMAR_APP_PID=""
-cleanup() {
-  if [ -n "$QUELMAR_APP_PID" ]; then kill "$QUELMAR_APP_PID" 2>/dev/null || true; fi
-  quelmar_env_cleanup
-}
-trap cleanup EXIT
-quelmar_start_display private
-quelmar_start_wine
+. scripts/screenshot-session.sh
 
 # The program shown: a traffic light on bits 0-2, a pump on bit 4, a siren
 # pulse of 0 ms on bit 7 and one disabled step, in the program file's layout.

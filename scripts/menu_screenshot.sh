@@ -7,17 +7,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
 bash scripts/setup-deps.sh
-
-if ! command -v xwininfo >/dev/null || ! command -v import >/dev/null; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get install -y -q --no-install-recommends x11-utils imagemagick
-fi
-if [ ! -f /usr/share/wine/fonts/ms_sans_serif.ttf ]; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get install -y -q --no-install-recommends fonts-wine
-fi
+bash scripts/screenshot-tools.sh
 
 # QUELMAR_ARCH=win64 takes the 64-bit build, which runs natively under 64-bit Wine.
 ARCH="${QUELMAR_ARCH:-win32}"
@@ -27,15 +17,7 @@ BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/$ARCH"
 cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$TOOLCHAIN" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD_WIN" -j2 --target Quelmar hwinterface Rintok Skarvo window_command >/dev/null
 
-. scripts/wine-env.sh
-QUELMAR_APP_PID=""
-cleanup() {
-  if [ -n "$QUELMAR_APP_PID" ]; then kill "$QUELMAR_APP_PID" 2>/dev/null || true; fi
-  quelmar_env_cleanup
-}
-trap cleanup EXIT
-quelmar_start_display private
-quelmar_start_wine
+. scripts/screenshot-session.sh
 
 cd "$BUILD_WIN/bin"
 wine Quelmar.exe >/dev/null 2>&1 &

@@ -7,18 +7,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
 bash scripts/setup-deps.sh
-
-if ! command -v xwininfo >/dev/null || ! command -v import >/dev/null; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get install -y -q --no-install-recommends x11-utils imagemagick
-fi
-# Wine's own MS Sans Serif and Tahoma, so that the windows' texts have the metrics they were laid out for.
-if [ ! -f /usr/share/wine/fonts/ms_sans_serif.ttf ]; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get install -y -q --no-install-recommends fonts-wine
-fi
+bash scripts/screenshot-tools.sh
 
 BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/win32"
 cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -26,15 +15,7 @@ TARGETS="Quelmar hwinterface quelmar_demo window_command"
 [ -f file_box/CMakeLists.txt ] && TARGETS="$TARGETS Dravik"
 cmake --build "$BUILD_WIN" -j2 --target $TARGETS >/dev/null
 
-. scripts/wine-env.sh
-QUELMAR_APP_PID=""
-cleanup() {
-  if [ -n "$QUELMAR_APP_PID" ]; then kill "$QUELMAR_APP_PID" 2>/dev/null || true; fi
-  quelmar_env_cleanup
-}
-trap cleanup EXIT
-quelmar_start_display private
-quelmar_start_wine
+. scripts/screenshot-session.sh
 
 cd "$BUILD_WIN/bin"
 TRACE="$BUILD_WIN/screenshot-trace.txt"

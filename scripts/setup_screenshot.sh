@@ -6,17 +6,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
 bash scripts/package.sh >/dev/null
-
-if ! command -v xwininfo >/dev/null || ! command -v import >/dev/null; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get install -y -q --no-install-recommends x11-utils imagemagick
-fi
-if [ ! -f /usr/share/wine/fonts/tahoma.ttf ]; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get install -y -q --no-install-recommends fonts-wine
-fi
+bash scripts/screenshot-tools.sh
 
 # The setup (built in the 64-bit build) is a 32-bit program: it runs in the
 # 32-bit build's prefix, as on a 32-bit Windows.

@@ -6,12 +6,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
 bash scripts/setup-deps.sh
-
-if ! command -v xwininfo >/dev/null || ! command -v import >/dev/null; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get install -y -q --no-install-recommends x11-utils imagemagick
-fi
+bash scripts/screenshot-tools.sh
 
 BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/win32"
 cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
