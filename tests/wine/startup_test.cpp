@@ -125,6 +125,7 @@ TEST_F(StartupTest, RefusedValuesAreExplainedAndNothingIsWritten) {
             messages.push_back(wine_test::MessageBoxText(hwnd));
             PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
         });
+        ASSERT_TRUE(r.started) << args << ": error " << r.startError;
         ASSERT_TRUE(r.finished) << args;
         EXPECT_NE(r.exitCode, 0u) << args;
         ASSERT_EQ(messages.size(), 1u) << args;

@@ -263,8 +263,18 @@ ProcessResult RunProcess(const std::string& commandLine, const std::string& fold
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     std::string cmd = commandLine;
-    result.started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, block.data(),
-                                    folder.empty() ? nullptr : folder.c_str(), &si, &pi) != FALSE;
+    // A start refused by the system is tried twice more, and said on the
+    // test's output: under a loaded Wine a start has failed once in a while,
+    // which is no fault of the program started.
+    for (int attempt = 0; attempt < 3 && !result.started; ++attempt) {
+        result.started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, block.data(),
+                                        folder.empty() ? nullptr : folder.c_str(), &si, &pi) != FALSE;
+        if (!result.started) {
+            result.startError = GetLastError();
+            std::fprintf(stderr, "could not start %s (error %lu)\n", commandLine.c_str(),
+                         static_cast<unsigned long>(result.startError));
+        }
+    }
     if (result.started) {
         g_watchedProcess = pi.dwProcessId;
         std::vector<HWND> seen;

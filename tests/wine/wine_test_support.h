@@ -60,6 +60,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 struct ProcessResult {
     bool started = false;
+    DWORD startError = 0;  // GetLastError() of a start that failed
     bool finished = false;
     DWORD exitCode = 0;
     bool windowShown = false;  // a top-level window of the process became visible
