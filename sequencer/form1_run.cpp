@@ -163,7 +163,7 @@ void Form1::EseguiSequenza() {
         // The window redrawn for the run (buttons and menus disabled, the
         // caption) is painted now, before the first write, instead of in the
         // first holds, where it would make their writes late.
-        RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        if (hwnd_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         DoEvents();
         ProbeFineSleep();
     }
