@@ -1,6 +1,6 @@
 # Sourced by the screenshot scripts once BUILD_WIN is set: Wine's environment
 # for that build on a private Xvfb screen, and a cleanup on exit that also
-# ends the program started into QUELMAR_APP_PID.
+# ends the program (or setup) started into QUELMAR_APP_PID.
 . scripts/wine-env.sh
 QUELMAR_APP_PID=""
 cleanup() {

@@ -12,18 +12,10 @@ bash scripts/screenshot-tools.sh
 # 32-bit build's prefix, as on a 32-bit Windows.
 SETUP=$(ls "${QUELMAR_BUILD_ROOT:-$ROOT/build}"/win64/package/Quelmar-*-setup.exe | head -1)
 BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/win32"
-. scripts/wine-env.sh
-SETUP_PID=""
-cleanup() {
-  if [ -n "$SETUP_PID" ]; then kill "$SETUP_PID" 2>/dev/null || true; fi
-  quelmar_env_cleanup
-}
-trap cleanup EXIT
-quelmar_start_display private
-quelmar_start_wine
+. scripts/screenshot-session.sh
 
 wine "$SETUP" >/dev/null 2>&1 &
-SETUP_PID=$!
+QUELMAR_APP_PID=$!
 # The welcome page's window, once it is shown (English under this locale).
 id=""
 for _ in $(seq 1 600); do
