@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     SimulatedPort port;
     StepPlayer player(clock, port);
     const int64_t wall0 = clock.NowMicro(), cpu0 = CpuMicro();
-    const RunSummary s = player.Play(program, RunSettings{});
+    const PlaySummary s = player.Play(program, PlaySettings{});
     const int64_t wall = clock.NowMicro() - wall0, cpu = CpuMicro() - cpu0;
 
     std::printf("  %s, %d steps of 1-20 ms (%" PRId64 " ms programmed), %ld cores online\n",

@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
     for (Modo& m : modi) {
         Impostazioni::Scrivi(Impostazioni::kOptionPreciso.Sezione, Impostazioni::kOptionPreciso.Nome, m.preciso);
         WaitForRegistrySave();
-        form.MarginePreciso(m.margine);
+        form.FixPreciseMargin(m.margine);
         if (!Suona(form, traccia, durate, m)) return 1;
     }
     Impostazioni::Scrivi(Impostazioni::kOptionPreciso.Sezione, Impostazioni::kOptionPreciso.Nome, precisoUtente);

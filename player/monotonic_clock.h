@@ -35,7 +35,7 @@ private:
     int64_t margin_;
 };
 
-class MonotonicClock : public RunClock {
+class MonotonicClock : public RunWaiter {
 public:
     // Installs the SIGINT/SIGTERM handlers (without SA_RESTART) and measures
     // the sleeps' wake-up lateness to size the spin.

@@ -75,7 +75,7 @@ bool TracingPort::Write(uint8_t value, std::string& error) {
     return true;
 }
 
-void StatusLine::OnWrite(int64_t pass, int step, uint8_t value, int64_t latenessMicro) {
+void StatusLine::OnStepWritten(int64_t pass, int step, uint8_t value, int64_t latenessMicro) {
     pass_ = pass;
     step_ = step;
     value_ = value;
@@ -108,7 +108,7 @@ void StatusLine::Clear() {
     drawn_ = false;
 }
 
-std::string SummaryText(const RunSummary& s, int stopSignal) {
+std::string SummaryText(const PlaySummary& s, int stopSignal) {
     std::string text = "quelmar-play: " + std::to_string(s.writes) + (s.writes == 1 ? " write, " : " writes, ") +
                        std::to_string(s.passesCompleted) +
                        (s.passesCompleted == 1 ? " pass" : " passes") + " complete, lateness p99 " +
@@ -191,7 +191,7 @@ int RunQuelmarPlay(const std::vector<std::string>& arguments) {
         return kExitComplete;
     }
 
-    RunSettings settings;
+    PlaySettings settings;
     settings.passes = PassesFor(program.Testata, options.passes);
     settings.stopByte = options.stopByte;
     const int64_t passMicro = StepPlayer::PassDurationMs(program) * 1000;
@@ -203,7 +203,7 @@ int RunQuelmarPlay(const std::vector<std::string>& arguments) {
     if (showStatus) clock.SetSpareTimeTask(&status);
 
     StepPlayer player(clock, *port, showStatus ? &status : nullptr);
-    const RunSummary summary = player.Play(program, settings);
+    const PlaySummary summary = player.Play(program, settings);
     device.Release();
     clock.SetSpareTimeTask(nullptr);
     if (showStatus) status.Clear();
@@ -214,7 +214,9 @@ int RunQuelmarPlay(const std::vector<std::string>& arguments) {
     switch (summary.end) {
     case RunEnd::Completed: return kExitComplete;
     case RunEnd::PortFailed: return kExitPortUnusable;
-    case RunEnd::Stopped: return 128 + (MonotonicClock::StopSignal() ? MonotonicClock::StopSignal() : SIGINT);
+    case RunEnd::Stopped:
+    case RunEnd::Unwound:  // the player's clock never asks to unwind
+        return 128 + (MonotonicClock::StopSignal() ? MonotonicClock::StopSignal() : SIGINT);
     }
     return kExitComplete;
 }

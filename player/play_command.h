@@ -33,7 +33,7 @@ private:
 // timed in microseconds from when the trace was opened.
 class TracingPort : public RunPort {
 public:
-    TracingPort(RunPort& port, RunClock& clock, uint16_t address) : port_(port), clock_(clock), address_(address) {}
+    TracingPort(RunPort& port, RunWaiter& clock, uint16_t address) : port_(port), clock_(clock), address_(address) {}
     ~TracingPort() override;
     TracingPort(const TracingPort&) = delete;
     TracingPort& operator=(const TracingPort&) = delete;
@@ -44,7 +44,7 @@ public:
 
 private:
     RunPort& port_;
-    RunClock& clock_;
+    RunWaiter& clock_;
     uint16_t address_;
     int fd_ = -1;
     int64_t start_ = 0;
@@ -57,7 +57,7 @@ class StatusLine : public RunObserver, public SpareTimeTask {
 public:
     StatusLine(std::FILE* out, int steps, int64_t totalMicro, int64_t startMicro)
         : out_(out), steps_(steps), totalMicro_(totalMicro), start_(startMicro) {}
-    void OnWrite(int64_t pass, int step, uint8_t value, int64_t latenessMicro) override;
+    void OnStepWritten(int64_t pass, int step, uint8_t value, int64_t latenessMicro) override;
     void OnSpareTime(int64_t nowMicro) override;
     // Clears the line before the summary.
     void Clear();
@@ -78,7 +78,7 @@ private:
 };
 
 // The summary printed at the end of a run.
-std::string SummaryText(const RunSummary& summary, int stopSignal);
+std::string SummaryText(const PlaySummary& summary, int stopSignal);
 
 // The whole program; `arguments` without the program's name.
 int RunQuelmarPlay(const std::vector<std::string>& arguments);

@@ -1,17 +1,23 @@
 // The Linux player's run.
 #include "player/step_player.h"
 
-#include <algorithm>
-#include <climits>
-
-
 namespace quelmar::player {
 
 namespace {
 
-int StepsOf(const ProgramImage& program) {
-    return std::clamp<int>(program.Testata.NumSteps, 0, kMaxSteps);
-}
+// Gathers every write's lateness for the summary and passes the write on.
+class LatenessRecorder : public RunObserver {
+public:
+    LatenessRecorder(LatenessStats& stats, RunObserver* next) : stats_(stats), next_(next) {}
+    void OnStepWritten(int64_t pass, int step, uint8_t value, int64_t latenessMicro) override {
+        stats_.Add(latenessMicro);
+        if (next_) next_->OnStepWritten(pass, step, value, latenessMicro);
+    }
+
+private:
+    LatenessStats& stats_;
+    RunObserver* next_;
+};
 
 }  // namespace
 
@@ -21,87 +27,33 @@ int64_t PassesFor(const TestataRec& testata, std::optional<int64_t> override) {
 }
 
 int64_t StepPlayer::PassDurationMs(const ProgramImage& program) {
-    int64_t total = 0;
-    for (int i = 1; i <= StepsOf(program); ++i) {
-        const StepRec& s = program.Steps(i);
-        if (s.Abilitato && s.Durata > 0) total += s.Durata;
-    }
-    return total;
+    ImageRunProgram steps(program);
+    return RunEngine::PassDurationMs(steps);
 }
 
-RunSummary StepPlayer::Play(const ProgramImage& program, const RunSettings& settings) {
-    RunSummary summary;
-    const int steps = StepsOf(program);
-    bool anyEnabled = false;
-    for (int i = 1; i <= steps; ++i) anyEnabled = anyEnabled || program.Steps(i).Abilitato;
-
-    // Each step is due when the one before ends, on a grid counted from the
-    // first write: a late wake-up is made up by the following holds, so the
-    // run does not drift however many steps and passes it plays.
-    bool stopped = false;
-    bool hasDue = false;
-    int64_t due = 0;
-
-    auto playPass = [&](int64_t pass) -> bool {
-        for (int i = 1; i <= steps; ++i) {
-            const StepRec& s = program.Steps(i);
-            if (!s.Abilitato) continue;
-            if (clock_.StopRequested()) {
-                stopped = true;
-                return false;
-            }
-            const int64_t now = clock_.NowMicro();
-            const int64_t late = hasDue && now > due ? now - due : 0;
-            if (!port_.Write(s.Bit, summary.error)) {
-                summary.end = RunEnd::PortFailed;
-                return false;
-            }
-            ++summary.writes;
-            summary.lateness.Add(late);
-            if (observer_) observer_->OnWrite(pass, i, s.Bit, late);
-            if (!hasDue || late > kResyncMicro) {
-                // The first write starts the grid; one far behind it (the
-                // process was stopped, or starved by a busy machine) starts a new
-                // one instead of the missed steps being written in a burst.
-                if (hasDue) ++summary.resyncs;
-                due = now;
-                hasDue = true;
-            }
-            due += s.Durata > 0 ? int64_t{s.Durata} * 1000 : 0;
-            if (s.Durata > 0 && !clock_.WaitUntil(due)) {
-                stopped = true;
-                return false;
-            }
-        }
-        return true;
-    };
-
-    if (!anyEnabled) {
-        // Nothing to write: a single run ends at once, an endless one waits
-        // for its stop instead of spinning through empty passes.
-        if (settings.passes != 0) {
-            summary.passesCompleted = settings.passes;
-            return summary;
-        }
-        clock_.WaitUntil(INT64_MAX);
-        stopped = true;
-    } else {
-        for (int64_t pass = 1; settings.passes == 0 || pass <= settings.passes; ++pass) {
-            if (!playPass(pass)) break;
-            ++summary.passesCompleted;
-        }
-    }
-
-    if (summary.end == RunEnd::PortFailed) return summary;
-    if (stopped) {
-        summary.end = RunEnd::Stopped;
-        if (settings.stopByte) {
-            std::string error;
-            if (port_.Write(*settings.stopByte, error))
-                summary.stopByteWritten = true;
-            else
-                summary.error = error;
-        }
+PlaySummary StepPlayer::Play(const ProgramImage& program, const PlaySettings& settings) {
+    PlaySummary summary;
+    ImageRunProgram steps(program);
+    LatenessRecorder recorder(summary.lateness, observer_);
+    RunSettings run;
+    run.passes = settings.passes;
+    // The clock sleeps to each deadline itself. A write far behind its
+    // deadline (the process was stopped, or starved by a busy machine)
+    // starts a new count instead of the missed steps being written in a burst.
+    run.pacing = RunPacing::Deadline;
+    run.catchUpMicro = kResyncMicro;
+    const RunSummary ran = RunEngine(steps, port_, clock_, &recorder).Play(run);
+    summary.end = ran.end;
+    summary.writes = ran.writes;
+    summary.passesCompleted = ran.passesCompleted;
+    summary.resyncs = ran.recounts;
+    summary.error = ran.error;
+    if (summary.end == RunEnd::Stopped && settings.stopByte) {
+        std::string error;
+        if (port_.Write(*settings.stopByte, error))
+            summary.stopByteWritten = true;
+        else
+            summary.error = error;
     }
     return summary;
 }

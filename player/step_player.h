@@ -1,7 +1,6 @@
-// The Linux player's run: plays a step program on a port, each enabled step's
-// byte written and held until its deadline, passes repeated as asked. The
-// clock, the port and whoever watches the run are seams, so the same stepping
-// runs on the real monotonic clock and ppdev, or on a fake clock in tests.
+// The Linux player's run: the run engine paced by the clock's own sleeps to
+// each deadline, the lateness of every write gathered, and the stop byte
+// written when a stop ends the run.
 #pragma once
 
 #include <cstdint>
@@ -10,49 +9,23 @@
 
 #include "player/lateness_stats.h"
 #include "sequencer/program_file.h"
+#include "sequencer/run_engine.h"
 
 namespace quelmar::player {
 
-// Time as the run sees it, and the wait for a deadline.
-class RunClock {
-public:
-    virtual ~RunClock() = default;
-    virtual int64_t NowMicro() = 0;
-    // Waits until `deadlineMicro`; false when a stop was requested first
-    // (the wait then ends at once, mid-step).
-    virtual bool WaitUntil(int64_t deadlineMicro) = 0;
-    // True once a stop has been requested; checked before every write.
-    virtual bool StopRequested() = 0;
-};
+// The run's seams are the engine's: the port, the clock that waits (here
+// the monotonic clock and its sleeps) and the observer of each write.
+using quelmar::RunEnd;
+using quelmar::RunObserver;
+using quelmar::RunPort;
+using quelmar::RunWaiter;
 
-// Where the bytes go. A failed write ends the run.
-class RunPort {
-public:
-    virtual ~RunPort() = default;
-    // False with `error` set when the byte could not be written.
-    virtual bool Write(uint8_t value, std::string& error) = 0;
-};
-
-// Told of every write, from the timing path: keep it short.
-class RunObserver {
-public:
-    virtual ~RunObserver() = default;
-    // `step` is the step's number (1-based), `pass` counts from 1.
-    virtual void OnWrite(int64_t pass, int step, uint8_t value, int64_t latenessMicro) = 0;
-};
-
-struct RunSettings {
+struct PlaySettings {
     int64_t passes = 1;                   // 0: again and again until stopped
     std::optional<uint8_t> stopByte;      // written when a run is stopped; none: keep the last byte
 };
 
-enum class RunEnd {
-    Completed,   // every pass played
-    Stopped,     // a stop request ended it
-    PortFailed,  // a write failed; `error` says why
-};
-
-struct RunSummary {
+struct PlaySummary {
     RunEnd end = RunEnd::Completed;
     int64_t writes = 0;           // step bytes written (the stop byte not counted)
     int64_t passesCompleted = 0;
@@ -71,18 +44,18 @@ public:
     // A write later than this starts the deadlines again from itself.
     static constexpr int64_t kResyncMicro = 1000000;
 
-    StepPlayer(RunClock& clock, RunPort& port, RunObserver* observer = nullptr)
+    StepPlayer(RunWaiter& clock, RunPort& port, RunObserver* observer = nullptr)
         : clock_(clock), port_(port), observer_(observer) {}
 
     // Plays steps 1..NumSteps of `program`. Deadlines are counted from the
     // first write, so the holds add up to the programmed total.
-    RunSummary Play(const ProgramImage& program, const RunSettings& settings);
+    PlaySummary Play(const ProgramImage& program, const PlaySettings& settings);
 
     // The total of the enabled steps' durations in one pass, in milliseconds.
     static int64_t PassDurationMs(const ProgramImage& program);
 
 private:
-    RunClock& clock_;
+    RunWaiter& clock_;
     RunPort& port_;
     RunObserver* observer_;
 };

@@ -16,10 +16,8 @@
 #include "sequencer/common_dialog.h"
 #include "sequencer/fine_sleep.h"
 #include "sequencer/form1_menu_controls.h"
-#include "sequencer/precise_pacing.h"
 #include "sequencer/program_graph.h"
 #include "sequencer/program_file.h"
-#include "sequencer/step_pacing.h"
 #include "sequencer/step_program.h"
 #include "services/form2.h"
 #include "services/form3.h"
@@ -87,10 +85,10 @@ public:
     std::function<void()> AfterHoldEnds;
     // The run in progress (or the last one) finishes each hold on the
     // performance counter, as "Option"/"Preciso" said when it started.
-    bool EsecuzionePrecisa() const { return precisa_; }
+    bool EsecuzionePrecisa() const { return preciseRun_; }
     // A fixed spin margin for precise runs, in microseconds, or below 0 the
     // learned one they have unless set; for measuring one against the other.
-    void MarginePreciso(int64_t micro) { preciso_ = micro < 0 ? PassoPreciso() : PassoPreciso(micro); }
+    void FixPreciseMargin(int64_t micro) { fixedPreciseMargin_ = micro < 0 ? -1 : micro; }
 
 private:
     struct Controllo {
@@ -191,26 +189,8 @@ private:
     void DisabilitaButton();
     void AbilitaButton();
     void EseguiSequenza();
-    bool Passata(const std::string& memo);
-    // One wait of a step: the part of it the timer is armed for, what is
-    // left after that part, and when the part is over by the clock.
-    struct Attesa {
-        int64_t resto = 0;
-        int64_t scadenza = 0;
-        bool armato = false;
-        int64_t tickDue = 0;  // when the armed tick should come, by the clock
-    };
-    Attesa Arma(int64_t durata, int64_t ritardo = 0);
-    bool Attendi(Attesa attesa);
-    // The same for a precise run: `scadenza` is when the step's hold ends.
-    Attesa ArmaPreciso(int64_t scadenza);
-    bool AttendiPreciso(Attesa attesa);
-    void StopTicking(const Attesa& attesa);
-    // The end of a precise hold: a fine sleep of most of what is left, then a spin.
-    void SleepThenSpin(int64_t scadenza);
-    // A few short sleeps before a precise run, so that its first holds
-    // already know how late this system's fine sleep wakes.
-    void ProbeFineSleep();
+    // The window as the run engine's program, port, waiter and observer.
+    class RunSession;
     void FineEsecuzione();
     // On during a run: the step number in Label8 is drawn at most every
     // kPeriodoLabel8 ms, since drawing it at every step of a few milliseconds
@@ -307,14 +287,12 @@ private:
     bool timer1Acceso_ = false;
     // Microseconds (performance counter) before which a tick is taken for a
     // late one of an earlier arming.
-    int64_t tickValidoDa_ = 0;
-    Cadenza cadenza_;
+    int64_t tickValidFrom_ = 0;
     // The run in progress finishes each hold on the performance counter
     // ("Option"/"Preciso", read as each run starts).
-    bool precisa_ = false;
-    PassoPreciso preciso_;
+    bool preciseRun_ = false;
+    int64_t fixedPreciseMargin_ = -1;
     FineSleep fineSleep_;
-    int writesInPass_ = 0;  // port writes of the pass being played
     int playingStep_ = 0;   // read by the timeline's own timer
 
     // Runs in progress (nested ones included) whose Label8 is repainted

@@ -1,5 +1,7 @@
 #include "sequencer/precise_pacing.h"
 
+#include "sequencer/step_pacing.h"
+
 namespace quelmar {
 namespace {
 
@@ -7,23 +9,14 @@ int64_t Clamp(int64_t value, int64_t low, int64_t high) { return value < low ? l
 
 }  // namespace
 
-int64_t PassoPreciso::Scadenza(int64_t adessoMicro, int64_t durataMs) {
-    // A step written early (a clock that went back, or a fresh count) or too
-    // late to catch up starts counting from its own write.
-    if (scadenza_ == kNessuna || adessoMicro < scadenza_ || adessoMicro - scadenza_ > kRecuperoMassimo)
-        scadenza_ = adessoMicro;
-    scadenza_ += (durataMs > 0 ? durataMs : 0) * 1000;
-    return scadenza_;
-}
-
-void PassoPreciso::RecordTickLateness(int64_t lateMicro) {
+void PrecisePacing::RecordTickLateness(int64_t lateMicro) {
     if (!adaptive_) return;
     const int64_t late = lateMicro > 0 ? lateMicro : 0;
-    peak_ = peak_ == kNessuna || late >= peak_ - kPeakFade ? late : peak_ - kPeakFade;
-    margine_ = Clamp(peak_ + kMarginGuard, kMarginFloor, kMarginCeiling);
+    peak_ = peak_ == kNone || late >= peak_ - kPeakFade ? late : peak_ - kPeakFade;
+    margin_ = Clamp(peak_ + kMarginGuard, kMarginFloor, kMarginCeiling);
 }
 
-void PassoPreciso::RecordSleepOvershoot(int64_t overMicro) {
+void PrecisePacing::RecordSleepOvershoot(int64_t overMicro) {
     if (!adaptive_) return;
     overshoots_[sleepsSeen_++ % kRecentSleeps] = overMicro > 0 ? overMicro : 0;
     int64_t latest = 0, second = 0;
@@ -40,20 +33,20 @@ void PassoPreciso::RecordSleepOvershoot(int64_t overMicro) {
     spinGuard_ = Clamp(typical + kSpinGuardExtra, kSpinGuardFloor, kSpinGuardUnknown);
 }
 
-int64_t PassoPreciso::SleepBeforeSpin(int64_t restMicro) const {
+int64_t PrecisePacing::SleepBeforeSpin(int64_t restMicro) const {
     if (!adaptive_) return 0;
     const int64_t sleep = restMicro - spinGuard_;
     return sleep >= kShortestSleep ? sleep : 0;
 }
 
-PassoPreciso::Prossima PassoPreciso::Dopo(int64_t adessoMicro, int64_t scadenza) const {
-    const int64_t resto = scadenza - adessoMicro;
-    if (resto <= 0) return {Mossa::Fatto, 0};
+PrecisePacing::NextMove PrecisePacing::Next(int64_t nowMicro, int64_t deadline) const {
+    const int64_t rest = deadline - nowMicro;
+    if (rest <= 0) return {Move::Done, 0};
     // The timer counts whole milliseconds: what is left past the margin is
     // rounded down, so the tick leaves at least the margin to spin.
-    const int64_t ms = (resto - margine_) / 1000;
-    if (resto <= margine_ || ms < 1) return {Mossa::Gira, 0};
-    return {Mossa::Arma, ms < kParteMassima ? ms : kParteMassima};
+    const int64_t ms = (rest - margin_) / 1000;
+    if (rest <= margin_ || ms < 1) return {Move::Spin, 0};
+    return {Move::Arm, ms < kLongestArmingMs ? ms : kLongestArmingMs};
 }
 
 }  // namespace quelmar

@@ -1,8 +1,7 @@
 // Pacing of a run whose holds are finished on the performance counter.
 //
-// Each step's hold ends at a deadline counted from the start of the run (the
-// deadline of the step before plus the step's duration), so the holds add up
-// to the programmed total however late each tick arrives. The multimedia
+// Each step's hold ends at a deadline on the run's grid (step_pacing.h), so
+// the holds add up to the programmed total however late each tick arrives. The multimedia
 // timer is armed for the time left less a margin; its tick hands over to the
 // end of the hold: a sleep finer than the timer's milliseconds where the
 // system has one, then a spin on the counter that ends at the deadline.
@@ -31,19 +30,17 @@
 
 namespace quelmar {
 
-class PassoPreciso {
+class PrecisePacing {
 public:
     // Microseconds left after the tick at the start of a run, before any
     // tick was seen.
-    static constexpr int64_t kMargine = 2500;
+    static constexpr int64_t kStartMargin = 2500;
     // A step written further than this past its due start (the window was
     // busy, or a stop request re-armed the timer) starts a new count instead
     // of the steps after it being cut short to catch up.
-    static constexpr int64_t kRecuperoMassimo = 2000;
-    // The longest single arming of the timer, in ms.
-    static constexpr int64_t kParteMassima = 60000;
+    static constexpr int64_t kCatchUpMicro = 2000;
 
-    // The learned margin: it starts at kMargine and follows the ticks seen.
+    // The learned margin: it starts at kStartMargin and follows the ticks seen.
     static constexpr int64_t kMarginFloor = 2000;
     static constexpr int64_t kMarginGuard = 200;
     static constexpr int64_t kMarginCeiling = 5000;
@@ -59,17 +56,16 @@ public:
     // A sleep shorter than this is not worth its system call.
     static constexpr int64_t kShortestSleep = 100;
 
-    PassoPreciso() : margine_(kMargine), adaptive_(true) {}
-    explicit PassoPreciso(int64_t margine) : margine_(margine < 0 ? 0 : margine), adaptive_(false) {}
+    PrecisePacing() : margin_(kStartMargin), adaptive_(true) {}
+    explicit PrecisePacing(int64_t margin) : margin_(margin < 0 ? 0 : margin), adaptive_(false) {}
 
-    int64_t Margine() const { return margine_; }
+    int64_t Margin() const { return margin_; }
 
-    // A new run: the next step starts a new count, and the margin starts afresh.
-    void Riparti() {
-        scadenza_ = kNessuna;
+    // A new run: the margin and the spin guard start afresh.
+    void Restart() {
         if (adaptive_) {
-            margine_ = kMargine;
-            peak_ = kNessuna;
+            margin_ = kStartMargin;
+            peak_ = kNone;
             spinGuard_ = kSpinGuardUnknown;
             sleepsSeen_ = 0;
         }
@@ -85,35 +81,27 @@ public:
     int64_t SleepBeforeSpin(int64_t restMicro) const;
     int64_t SpinGuard() const { return spinGuard_; }
 
-    // The step's wait was cut short: the next step starts a new count.
-    void Interrotta() { scadenza_ = kNessuna; }
-
-    // A step of `durataMs` whose byte was written at `adessoMicro`: returns
-    // the deadline (microseconds on the same clock) at which its hold ends.
-    int64_t Scadenza(int64_t adessoMicro, int64_t durataMs);
-
-    // What the wait does next at `adessoMicro` for a hold ending at `scadenza`.
-    // Called when the hold begins and after each tick, never in between.
-    enum class Mossa {
-        Fatto,  // the deadline has passed: the hold is over
-        Arma,   // arm the timer for `ms` and wait for its tick
-        Gira,   // spin on the counter to the deadline
+    // What the wait does next at `nowMicro` for a hold ending at `deadline`.
+    // Asked when the hold begins and after each tick, never in between.
+    enum class Move {
+        Done,  // the deadline has passed: the hold is over
+        Arm,   // arm the timer for `ms` and wait for its tick
+        Spin,  // (sleep and) spin on the counter to the deadline
     };
-    struct Prossima {
-        Mossa mossa;
-        int64_t ms;  // the timer's interval for Arma; 0 otherwise
+    struct NextMove {
+        Move move;
+        int64_t ms;  // the timer's interval for Arm; 0 otherwise
     };
-    Prossima Dopo(int64_t adessoMicro, int64_t scadenza) const;
+    NextMove Next(int64_t nowMicro, int64_t deadline) const;
 
 private:
-    static constexpr int64_t kNessuna = INT64_MIN;
-    int64_t margine_;
+    static constexpr int64_t kNone = INT64_MIN;
+    int64_t margin_;
     bool adaptive_;
-    int64_t peak_ = kNessuna;      // the latest recent tick, fading
+    int64_t peak_ = kNone;  // the latest recent tick, fading
     int64_t spinGuard_ = kSpinGuardUnknown;
     std::array<int64_t, kRecentSleeps> overshoots_{};  // a ring of the latest sleeps'
     std::size_t sleepsSeen_ = 0;
-    int64_t scadenza_ = kNessuna;  // the deadline of the step just started
 };
 
 }  // namespace quelmar

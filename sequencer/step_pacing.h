@@ -1,38 +1,52 @@
-// The pacing of a run's step holds on a timer that counts whole milliseconds
-// and ticks a fraction of a millisecond after it is due.
+// The grid a run's holds are counted on, and the arming of a timer that
+// counts whole milliseconds and ticks a fraction of a millisecond after it is due.
 //
-// Each step starts a little after the one before was due to end. Once that
-// lateness adds up to a whole millisecond a step is armed one millisecond
-// shorter, and what is left carries on to the next step: every hold stays
-// right within the timer's resolution and a long run does not drift. A step
-// that starts more than `kRecuperoMassimo` after it was due (the window was
-// busy, or steps shorter than the timer can hold) starts a new count instead
-// of the following steps being cut short to catch up.
+// Each step is due when the hold of the step before ends: the deadlines are
+// counted from the first write, so a late wake-up is made up by the holds
+// after it and a long run does not drift. A write too late to catch up (the
+// window was busy, the machine stalled, steps shorter than the timer can
+// hold) starts a new count from itself instead of the following steps being
+// cut short, or written in a burst, to catch up; so does a write that comes
+// before it was due (a tick can come a little early).
 #pragma once
 
 #include <cstdint>
 
 namespace quelmar {
 
-class Cadenza {
+// The longest single arming of a step timer, in ms: longer holds are waited
+// out in parts, since the multimedia timer refuses delays above 65535 ms on
+// some systems.
+constexpr int64_t kLongestArmingMs = 60000;
+
+// The milliseconds a step is held: 0 is no hold; a timer takes anything
+// below 1 ms as 1 ms, so a negative duration (only a damaged or hand-made
+// file has one) holds that too.
+constexpr int64_t HeldMs(int32_t durationMs) { return durationMs == 0 ? 0 : durationMs < 1 ? 1 : durationMs; }
+
+class StepGrid {
 public:
-    static constexpr int64_t kRecuperoMassimo = 2000;  // microseconds
+    explicit StepGrid(int64_t catchUpMicro) : catchUp_(catchUpMicro) {}
 
-    // A new run: the next step starts a new count.
-    void Riparti() { fineDovuta_ = 0; }
+    struct Start {
+        int64_t latenessMicro;  // how late the write came (0 for the first, or an early one)
+        int64_t carryMicro;     // the part of it this hold makes up: 0 when a new count began
+        int64_t deadline;       // when the step's hold ends, on the same clock
+        bool recounted;         // a write too late to catch up began a new count
+    };
+    // A step held `heldMs` was written at `nowMicro`.
+    Start Begin(int64_t nowMicro, int64_t heldMs);
 
-    // A step of `durataMs` written at `adessoMicro`: returns how late it
-    // started (microseconds, 0 at the start of a count) and counts its hold.
-    int64_t Inizio(int64_t adessoMicro, int64_t durataMs);
-
-    // The step's wait was cut short: the next step starts a new count.
-    void Interrotta() { fineDovuta_ = 0; }
+    // The hold was cut short: the next step starts a new count.
+    void Interrupt() { counting_ = false; }
 
 private:
-    int64_t fineDovuta_ = 0;  // when the step just started is due to end; 0: no count
+    int64_t catchUp_;
+    bool counting_ = false;
+    int64_t due_ = 0;  // when the step just begun is due to end
 };
 
-// The timer's interval for a wait of `parteMs` that started `ritardoMicro` late.
-int64_t IntervalloArmato(int64_t parteMs, int64_t ritardoMicro);
+// The timer's interval for a wait of `partMs` that started `latenessMicro` late.
+int64_t ArmedInterval(int64_t partMs, int64_t latenessMicro);
 
 }  // namespace quelmar

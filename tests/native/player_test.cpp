@@ -7,13 +7,14 @@
 
 #include "player/lateness_stats.h"
 #include "player/step_player.h"
+#include "tests/native/test_programs.h"
 
 namespace quelmar::player {
 namespace {
 
 // Time moves only when the run waits: each wait wakes `wakeLate` after its
 // deadline, and the wait numbered `stallAtWait` `stall` later still.
-struct FakeClock : RunClock {
+struct FakeClock : RunWaiter {
     int64_t now = 5000, wakeLate = 0, stall = 0;
     int waits = 0, stallAtWait = 0;
     bool stop = false;
@@ -49,22 +50,15 @@ struct RecordingPort : RunPort {
     }
 };
 
-// Steps as {enabled, byte, ms}; a record above the program's length never plays.
-ProgramImage Program(const std::vector<StepRec>& steps) {
-    ProgramImage p;
-    p.Testata.NumSteps = static_cast<int16_t>(steps.size());
-    for (size_t i = 0; i < steps.size(); ++i) p.Steps(static_cast<int>(i + 1)) = steps[i];
-    p.Steps(static_cast<int>(steps.size() + 1)) = StepRec{true, 0xEE, 7, ""};
-    return p;
-}
+ProgramImage Program(const std::vector<StepRec>& steps) { return ProgramOf(steps); }
 
-RunSettings Passes(int64_t passes, std::optional<uint8_t> stopByte = {}) { return RunSettings{passes, stopByte}; }
+PlaySettings Passes(int64_t passes, std::optional<uint8_t> stopByte = {}) { return PlaySettings{passes, stopByte}; }
 
 TEST(StepPlayer, WritesEnabledStepsInOrderEachHeldForItsDuration) {
     FakeClock clock;
     RecordingPort port(clock);
     const ProgramImage p = Program({{true, 1, 10, ""}, {false, 2, 10, ""}, {true, 3, 0, ""}, {true, 4, 0, ""}, {true, 5, 5, ""}});
-    const RunSummary s = StepPlayer(clock, port).Play(p, Passes(1));
+    const PlaySummary s = StepPlayer(clock, port).Play(p, Passes(1));
     // The disabled step is neither written nor waited; the zero steps follow at once.
     EXPECT_EQ(port.writes, (Writes{{5000, 1}, {15000, 3}, {15000, 4}, {15000, 5}}));
     EXPECT_EQ(clock.now, 20000);  // the last step is held too
@@ -77,7 +71,7 @@ TEST(StepPlayer, LateWakeUpsDoNotAddUpOverManyPassesButSecondsLateStartAgain) {
     FakeClock clock;
     clock.wakeLate = 30;
     RecordingPort port(clock);
-    const RunSummary s = StepPlayer(clock, port).Play(Program({{true, 1, 3, ""}, {true, 2, 7, ""}}), Passes(500));
+    const PlaySummary s = StepPlayer(clock, port).Play(Program({{true, 1, 3, ""}, {true, 2, 7, ""}}), Passes(500));
     ASSERT_EQ(port.writes.size(), 1000u);
     EXPECT_EQ(port.writes.back().first, 5000 + 499 * 10000 + 3000 + 30);  // on the grid from the first write
     EXPECT_EQ(s.lateness.P99(), 30);
@@ -88,7 +82,7 @@ TEST(StepPlayer, LateWakeUpsDoNotAddUpOverManyPassesButSecondsLateStartAgain) {
     stalled.stallAtWait = 1;
     stalled.stall = 3000000;
     RecordingPort port2(stalled);
-    const RunSummary s2 = StepPlayer(stalled, port2).Play(Program({{true, 1, 10, ""}, {true, 2, 10, ""}, {true, 3, 10, ""}}), Passes(1));
+    const PlaySummary s2 = StepPlayer(stalled, port2).Play(Program({{true, 1, 10, ""}, {true, 2, 10, ""}, {true, 3, 10, ""}}), Passes(1));
     EXPECT_EQ(port2.writes, (Writes{{5000, 1}, {3015000, 2}, {3025000, 3}}));
     EXPECT_EQ(s2.resyncs, 1);
 }
@@ -98,7 +92,7 @@ TEST(StepPlayer, StopMidStepEndsAtOnceAndWritesTheStopByteAsAsked) {
         FakeClock clock;
         RecordingPort port(clock);
         port.stopAt = 7;  // during the hold of pass 3, step 1 of an endless run
-        const RunSummary s = StepPlayer(clock, port).Play(Program({{true, 1, 1000, ""}, {true, 2, 0, ""}, {true, 3, 2000, ""}}), Passes(0, stopByte));
+        const PlaySummary s = StepPlayer(clock, port).Play(Program({{true, 1, 1000, ""}, {true, 2, 0, ""}, {true, 3, 2000, ""}}), Passes(0, stopByte));
         EXPECT_EQ(s.end, RunEnd::Stopped);
         EXPECT_EQ(s.passesCompleted, 2);
         std::vector<int> want = {1, 2, 3, 1, 2, 3, 1};
@@ -113,7 +107,7 @@ TEST(StepPlayer, ProgramsWithoutEnabledStepsWriteNothingAndFailedWritesEndTheRun
     for (const int64_t passes : {1, 0}) {
         FakeClock clock;
         RecordingPort port(clock);
-        const RunSummary s = StepPlayer(clock, port).Play(Program({{false, 1, 10, ""}}), Passes(passes, 9));
+        const PlaySummary s = StepPlayer(clock, port).Play(Program({{false, 1, 10, ""}}), Passes(passes, 9));
         // Once: done at once. Endless: nothing spins, the run waits for its stop.
         EXPECT_EQ(s.end, passes ? RunEnd::Completed : RunEnd::Stopped);
         EXPECT_EQ(port.Bytes(), passes ? std::vector<int>{} : std::vector<int>{9});
@@ -121,7 +115,7 @@ TEST(StepPlayer, ProgramsWithoutEnabledStepsWriteNothingAndFailedWritesEndTheRun
     FakeClock clock;
     RecordingPort port(clock);
     port.failAt = 2;
-    const RunSummary s = StepPlayer(clock, port).Play(Program({{true, 1, 1, ""}, {true, 2, 1, ""}, {true, 3, 1, ""}}), Passes(1, 0));
+    const PlaySummary s = StepPlayer(clock, port).Play(Program({{true, 1, 1, ""}, {true, 2, 1, ""}, {true, 3, 1, ""}}), Passes(1, 0));
     EXPECT_EQ(s.end, RunEnd::PortFailed);
     EXPECT_EQ(s.error, "port gone");
     EXPECT_EQ(port.Bytes(), std::vector<int>{1});  // no stop byte on a failed port
