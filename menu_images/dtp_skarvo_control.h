@@ -184,6 +184,9 @@ private:
     HRESULT ScanForNewItems(HMENU menu, int32_t parentHandle);
     void ReplaceItemAt(int32_t index, const ItemChanges& changes);
     void SetItemState(int32_t index, StateChange change);
+    // Checked or Enabled of the item vKey names, as its menu has it now, and set.
+    HRESULT GetStateFlag(VARIANT vKey, VARIANT_BOOL* value, bool MenuItemRecord::*flag, bool (*fromState)(uint32_t));
+    HRESULT PutStateFlag(VARIANT vKey, VARIANT_BOOL value, bool MenuItemRecord::*flag, StateChange (*change)(bool));
 
     MenuItemStore store_;
     PlatformMenus menus_;

@@ -420,40 +420,39 @@ STDMETHODIMP DTPSkarvo::put_Caption(VARIANT vKey, BSTR value) {
     });
 }
 
+// Checked and Enabled are read from the menu itself, since the host may
+// have changed them there; the record follows what was read.
+HRESULT DTPSkarvo::GetStateFlag(VARIANT vKey, VARIANT_BOOL* value, bool MenuItemRecord::*flag,
+                                bool (*fromState)(uint32_t)) {
+    if (!value) return E_POINTER;
+    return WithItem(vKey, [&](int32_t i) {
+        MenuItemRecord& item = store_.Item(i);
+        item.*flag = fromState(StateByCommand(MenuFromHandle(item.OwnerMenu), IdOf(item.ItemHandle)));
+        *value = com::ToVariantBool(item.*flag);
+        return S_OK;
+    });
+}
+
+HRESULT DTPSkarvo::PutStateFlag(VARIANT vKey, VARIANT_BOOL value, bool MenuItemRecord::*flag,
+                                StateChange (*change)(bool)) {
+    return WithItem(vKey, [&](int32_t i) {
+        store_.Item(i).*flag = value != 0;
+        SetItemState(i, change(value != 0));
+        return S_OK;
+    });
+}
+
 STDMETHODIMP DTPSkarvo::get_Checked(VARIANT vKey, VARIANT_BOOL* value) {
-    if (!value) return E_POINTER;
-    return WithItem(vKey, [&](int32_t i) {
-        MenuItemRecord& item = store_.Item(i);
-        item.Checked = CheckedFromState(StateByCommand(MenuFromHandle(item.OwnerMenu), IdOf(item.ItemHandle)));
-        *value = com::ToVariantBool(item.Checked);
-        return S_OK;
-    });
+    return GetStateFlag(vKey, value, &MenuItemRecord::Checked, CheckedFromState);
 }
-
 STDMETHODIMP DTPSkarvo::put_Checked(VARIANT vKey, VARIANT_BOOL value) {
-    return WithItem(vKey, [&](int32_t i) {
-        store_.Item(i).Checked = value != 0;
-        SetItemState(i, CheckedChange(value != 0));
-        return S_OK;
-    });
+    return PutStateFlag(vKey, value, &MenuItemRecord::Checked, CheckedChange);
 }
-
 STDMETHODIMP DTPSkarvo::get_Enabled(VARIANT vKey, VARIANT_BOOL* value) {
-    if (!value) return E_POINTER;
-    return WithItem(vKey, [&](int32_t i) {
-        MenuItemRecord& item = store_.Item(i);
-        item.Enabled = EnabledFromState(StateByCommand(MenuFromHandle(item.OwnerMenu), IdOf(item.ItemHandle)));
-        *value = com::ToVariantBool(item.Enabled);
-        return S_OK;
-    });
+    return GetStateFlag(vKey, value, &MenuItemRecord::Enabled, EnabledFromState);
 }
-
 STDMETHODIMP DTPSkarvo::put_Enabled(VARIANT vKey, VARIANT_BOOL value) {
-    return WithItem(vKey, [&](int32_t i) {
-        store_.Item(i).Enabled = value != 0;
-        SetItemState(i, EnabledChange(value != 0));
-        return S_OK;
-    });
+    return PutStateFlag(vKey, value, &MenuItemRecord::Enabled, EnabledChange);
 }
 
 STDMETHODIMP DTPSkarvo::get_Count(short* value) {

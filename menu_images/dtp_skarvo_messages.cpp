@@ -29,24 +29,16 @@ bool IsWindowCommand(uint32_t id) {
     return false;
 }
 
-VARIANT LongRef(long* target) {
+// An argument passed by reference, which the event's handlers may change.
+VARIANT ByRef(VARTYPE type, void* target) {
     VARIANT v;
-    v.vt = VT_I4 | VT_BYREF;
-    v.plVal = target;
+    v.vt = static_cast<VARTYPE>(type | VT_BYREF);
+    v.byref = target;
     return v;
 }
-VARIANT BoolRef(VARIANT_BOOL* target) {
-    VARIANT v;
-    v.vt = VT_BOOL | VT_BYREF;
-    v.pboolVal = target;
-    return v;
-}
-VARIANT TextRef(BSTR* target) {
-    VARIANT v;
-    v.vt = VT_BSTR | VT_BYREF;
-    v.pbstrVal = target;
-    return v;
-}
+VARIANT LongRef(long* target) { return ByRef(VT_I4, target); }
+VARIANT BoolRef(VARIANT_BOOL* target) { return ByRef(VT_BOOL, target); }
+VARIANT TextRef(BSTR* target) { return ByRef(VT_BSTR, target); }
 
 }  // namespace
 

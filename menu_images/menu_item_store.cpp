@@ -229,6 +229,11 @@ ItemResult<int32_t> MenuItemStore::AppendNewItem(const NewItemDetails& details, 
     if (parentIndex != 0 && !IsIndex(parentIndex))
         return ItemResult<int32_t>::Failure(item_errors::kSubscriptOutOfRange);
     const int32_t parentHandle = parentIndex == 0 ? 0 : Item(parentIndex).ItemHandle;
+    return AppendDetails(details, key.value, parentHandle);
+}
+
+ItemResult<int32_t> MenuItemStore::AppendDetails(const NewItemDetails& details, const std::string& key,
+                                                 int32_t parentHandle) {
     const int32_t i = AppendRecord();
     auto id = NewCommandId();
     if (!id.ok()) {
@@ -237,7 +242,7 @@ ItemResult<int32_t> MenuItemStore::AppendNewItem(const NewItemDetails& details, 
     }
     MenuItemRecord& r = Item(i);
     r.CommandId = r.ItemHandle = id.value;
-    StoreDetails(r, details, key.value);
+    StoreDetails(r, details, key);
     r.ParentHandle = parentHandle;
     ItemResult<int32_t> res;
     res.value = i;
@@ -254,20 +259,9 @@ ItemResult<int32_t> MenuItemStore::AppendItemBefore(const NewItemDetails& detail
     const int32_t parentHandle = Item(b.value).ParentHandle;
     if (parentHandle != 0 && IndexForHandle(parentHandle) == 0)
         return ItemResult<int32_t>::Failure(item_errors::kSubscriptOutOfRange, item_errors::kPopMenuSource);
-    const int32_t i = AppendRecord();
-    auto id = NewCommandId();
-    if (!id.ok()) {
-        items_.pop_back();
-        return id;
-    }
-    MenuItemRecord& r = Item(i);
-    r.CommandId = r.ItemHandle = id.value;
-    StoreDetails(r, details, key.value);
-    r.ParentHandle = parentHandle;
-    before = b.value;
-    ItemResult<int32_t> res;
-    res.value = i;
-    return res;
+    auto appended = AppendDetails(details, key.value, parentHandle);
+    if (appended.ok()) before = b.value;
+    return appended;
 }
 
 int32_t MenuItemStore::AppendHostItem(int32_t menu, int32_t identifier, int32_t parentHandle, uint32_t state,

@@ -225,6 +225,8 @@ public:
     // The key to store for `key`: blank gives empty; a key some item other
     // than `exceptIndex` already has is error 457.
     ItemResult<std::string> CheckNewKey(const std::string& key, int32_t exceptIndex = 0) const;
+    // A new record under `parentHandle` with a fresh command id; no record when none is left.
+    ItemResult<int32_t> AppendDetails(const NewItemDetails& details, const std::string& key, int32_t parentHandle);
     // A fresh command identifier for the record just appended: from
     // LastCommandId up, never the ItemHandle of an item, and within
     // 1 ... 0xFFFF, since a menu command reports only 16 bits of it; past
