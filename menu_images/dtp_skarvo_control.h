@@ -136,6 +136,14 @@ private:
     void PlaceItemText(HDC dc, int32_t index, bool onMenuBar, RECT& rect) const;
     // The caption at `rect` (two pixels in), the shortcut text at its column.
     void DrawItemText(HDC dc, int32_t index, RECT& rect) const;
+    // The parts of DrawMenuItem, in the order they paint.
+    struct ItemPaint;
+    void DrawSeparator(const ItemPaint& p) const;
+    void DrawEmbossedText(const ItemPaint& p) const;
+    void DrawItemFace(const ItemPaint& p) const;
+    void DrawImageCell(const ItemPaint& p);
+    void DrawCheckMark(const ItemPaint& p, int x);
+    void FillCheckCell(const ItemPaint& p) const;
 
     // The host's menu messages and the events they raise (dtp_skarvo_messages.cpp).
     // Each returns false when an event handler raised an error: the message's

@@ -74,91 +74,125 @@ void DTPSkarvo::DrawItemText(HDC dc, int32_t index, RECT& rect) const {
     DrawTextA(dc, shortcut.c_str(), static_cast<int>(shortcut.size()), &column, 0);
 }
 
+// What one owner-draw request paints: the item, where, and in which state.
+// Painting changes no item, so `item` stays valid while the parts paint.
+struct DTPSkarvo::ItemPaint {
+    HDC dc;
+    int32_t index;
+    const MenuItemRecord& item;
+    RECT full;
+    bool disabled = false, checked = false, selected = false;
+    bool onMenuBar = false, separator = false, hasIcon = false;
+};
+
 // System brushes (GetSysColorBrush) belong to the system and are never
 // deleted; only the brushes made here are.
 void DTPSkarvo::DrawMenuItem(const DRAWITEMSTRUCT& record) {
     if (record.CtlType != ODT_MENU || !record.hDC) return;
     const int32_t k = store_.IndexForHandle(static_cast<int32_t>(record.itemID));
     if (k == 0) return;
-    const MenuItemRecord item = store_.Item(k);
-    HDC dc = record.hDC;
-    SetBkMode(dc, TRANSPARENT);
-    const bool disabled = (record.itemState & (ODS_DISABLED | ODS_GRAYED)) != 0;
-    const bool checked = (record.itemState & ODS_CHECKED) != 0;
-    const bool selected = (record.itemState & ODS_SELECTED) != 0;
-    const bool top = OnMenuBar(item, HostMenuBar());
-    const RECT full = record.rcItem;
-    const long L = full.left, T = full.top, R = full.right;
-    const bool separator = item.Caption == "-";
-    const bool hasIcon = item.IconIndex >= 0;
+    ItemPaint p{record.hDC, k, store_.Item(k), record.rcItem};
+    p.disabled = (record.itemState & (ODS_DISABLED | ODS_GRAYED)) != 0;
+    p.checked = (record.itemState & ODS_CHECKED) != 0;
+    p.selected = (record.itemState & ODS_SELECTED) != 0;
+    p.onMenuBar = OnMenuBar(p.item, HostMenuBar());
+    p.separator = p.item.Caption == "-";
+    p.hasIcon = p.item.IconIndex >= 0;
 
-    if (disabled) {
-        if (separator) {
-            EdgeAt(dc, RECT{L + 2, T + 4, R - 2, T + 1}, EDGE_ETCHED, BF_TOP);
-        } else {
-            // Embossed: a highlight copy one pixel left and down, the shadow copy on top.
-            RECT text = full;
-            PlaceItemText(dc, k, top, text);
-            text.left -= 3;
-            text.top += 1;
-            SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
-            DrawItemText(dc, k, text);
-            text.left -= 1;
-            text.top -= 1;
-            SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
-            DrawItemText(dc, k, text);
-            SetTextColor(dc, GetSysColor(COLOR_MENUTEXT));
-        }
-    } else if (separator) {
-        if (!top) EdgeAt(dc, RECT{L + 2, T, R - 2, T + 80}, EDGE_ETCHED, BF_TOP);
-    } else {
-        const ItemColours colours = ColoursFor(selected, top, mDeclares::IsNewerThanWindows2000());
-        RECT highlight = full;
-        if (hasIcon || checked) {
-            const RECT column = {L, T, L + cellSize_, full.bottom};
-            FillRect(dc, &column, GetSysColorBrush(COLOR_MENU));
-            highlight.left = L + cellSize_ + 1;
-        }
-        FillRect(dc, selected || top ? &highlight : &full, GetSysColorBrush(colours.background));
-        SetTextColor(dc, GetSysColor(colours.text));
-        RECT text = full;
-        PlaceItemText(dc, k, top, text);
-        DrawItemText(dc, k, text);
-        if (selected && top) EdgeAt(dc, full, BDR_SUNKENOUTER, BF_RECT);
+    SetBkMode(p.dc, TRANSPARENT);
+    if (p.separator)
+        DrawSeparator(p);
+    else if (p.disabled)
+        DrawEmbossedText(p);
+    else
+        DrawItemFace(p);
+    DrawImageCell(p);
+}
+
+void DTPSkarvo::DrawSeparator(const ItemPaint& p) const {
+    const long L = p.full.left, T = p.full.top, R = p.full.right;
+    if (p.disabled)
+        EdgeAt(p.dc, RECT{L + 2, T + 4, R - 2, T + 1}, EDGE_ETCHED, BF_TOP);
+    else if (!p.onMenuBar)
+        EdgeAt(p.dc, RECT{L + 2, T, R - 2, T + 80}, EDGE_ETCHED, BF_TOP);
+}
+
+// A disabled item's texts: a highlight copy one pixel left and down, the shadow copy on top.
+void DTPSkarvo::DrawEmbossedText(const ItemPaint& p) const {
+    RECT text = p.full;
+    PlaceItemText(p.dc, p.index, p.onMenuBar, text);
+    text.left -= 3;
+    text.top += 1;
+    SetTextColor(p.dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+    DrawItemText(p.dc, p.index, text);
+    text.left -= 1;
+    text.top -= 1;
+    SetTextColor(p.dc, GetSysColor(COLOR_BTNSHADOW));
+    DrawItemText(p.dc, p.index, text);
+    SetTextColor(p.dc, GetSysColor(COLOR_MENUTEXT));
+}
+
+// An enabled item: the icon column in the menu's colour, the background or
+// highlight beside it, the texts, and a pressed look for an open bar item.
+void DTPSkarvo::DrawItemFace(const ItemPaint& p) const {
+    const ItemColours colours = ColoursFor(p.selected, p.onMenuBar, mDeclares::IsNewerThanWindows2000());
+    RECT highlight = p.full;
+    if (p.hasIcon || p.checked) {
+        const RECT column = {p.full.left, p.full.top, p.full.left + cellSize_, p.full.bottom};
+        FillRect(p.dc, &column, GetSysColorBrush(COLOR_MENU));
+        highlight.left = p.full.left + cellSize_ + 1;
     }
+    FillRect(p.dc, p.selected || p.onMenuBar ? &highlight : &p.full, GetSysColorBrush(colours.background));
+    SetTextColor(p.dc, GetSysColor(colours.text));
+    RECT text = p.full;
+    PlaceItemText(p.dc, p.index, p.onMenuBar, text);
+    DrawItemText(p.dc, p.index, text);
+    if (p.selected && p.onMenuBar) EdgeAt(p.dc, p.full, BDR_SUNKENOUTER, BF_RECT);
+}
 
-    const RECT cell = {L, T, L + cellSize_, T + cellSize_};
-    const int x = ImageColumnX(L, cellSize_, top);
-    if (checked) {
-        EdgeAt(dc, cell, BDR_SUNKENOUTER, BF_RECT);
-        if (!disabled) {
-            const RECT inside = {L + 1, T + 1, L + cellSize_ - 2, T + cellSize_ - 2};
-            if (selected) {
-                FillRect(dc, &inside, GetSysColorBrush(COLOR_MENU));
-            } else {
-                // Without the pattern bitmap the cell keeps the colour painted before.
-                com::GdiObject<HBRUSH> brush(
-                    highlightCheckedItems_
-                        ? (checkPatternBitmap_ ? CreatePatternBrush(checkPatternBitmap_.Get()) : nullptr)
-                        : CreateSolidBrush(GetSysColor(COLOR_MENU)));
-                if (brush) FillRect(dc, &inside, brush.Get());
-            }
-        }
-        // The tick only for an item that asks for no icon at all (-1).
-        if (item.IconIndex == -1 && HasImage(imageList_, tickIconIndex_)) {
-            using Look = ListImageCache::Look;
-            if (disabled)
-                imageCache_.Draw(dc, imageList_, tickIconIndex_, x, T + 1, Look::kDisabled, kImageSize);
-            else
-                imageCache_.Draw(dc, imageList_, tickIconIndex_, x + 2, T + 2, Look::kPlain, kImageSize);
-        }
-    } else if (selected && !top && !disabled && hasIcon) {
-        EdgeAt(dc, cell, BDR_RAISEDINNER, BF_RECT);
+// The cell at the item's left: the check mark's frame, fill and tick, or the
+// raised frame of a selected item's icon, then the icon itself.
+void DTPSkarvo::DrawImageCell(const ItemPaint& p) {
+    const long L = p.full.left, T = p.full.top;
+    const int x = ImageColumnX(L, cellSize_, p.onMenuBar);
+    if (p.checked)
+        DrawCheckMark(p, x);
+    else if (p.selected && !p.onMenuBar && !p.disabled && p.hasIcon)
+        EdgeAt(p.dc, RECT{L, T, L + cellSize_, T + cellSize_}, BDR_RAISEDINNER, BF_RECT);
+
+    if (HasImage(imageList_, p.item.IconIndex))
+        imageCache_.Draw(p.dc, imageList_, p.item.IconIndex, x + 1, T + 1,
+                         p.disabled ? ListImageCache::Look::kDisabled : ListImageCache::Look::kPlain, kImageSize);
+}
+
+void DTPSkarvo::DrawCheckMark(const ItemPaint& p, int x) {
+    const long L = p.full.left, T = p.full.top;
+    EdgeAt(p.dc, RECT{L, T, L + cellSize_, T + cellSize_}, BDR_SUNKENOUTER, BF_RECT);
+    if (!p.disabled) FillCheckCell(p);
+    // The tick only for an item that asks for no icon at all (-1).
+    if (p.item.IconIndex == -1 && HasImage(imageList_, tickIconIndex_)) {
+        using Look = ListImageCache::Look;
+        if (p.disabled)
+            imageCache_.Draw(p.dc, imageList_, tickIconIndex_, x, T + 1, Look::kDisabled, kImageSize);
+        else
+            imageCache_.Draw(p.dc, imageList_, tickIconIndex_, x + 2, T + 2, Look::kPlain, kImageSize);
     }
+}
 
-    if (HasImage(imageList_, item.IconIndex))
-        imageCache_.Draw(dc, imageList_, item.IconIndex, x + 1, T + 1,
-                         disabled ? ListImageCache::Look::kDisabled : ListImageCache::Look::kPlain, kImageSize);
+// Inside the check mark's frame: the menu's colour under the selection,
+// otherwise the checked pattern or the menu's colour as the control asks.
+void DTPSkarvo::FillCheckCell(const ItemPaint& p) const {
+    const long L = p.full.left, T = p.full.top;
+    const RECT inside = {L + 1, T + 1, L + cellSize_ - 2, T + cellSize_ - 2};
+    if (p.selected) {
+        FillRect(p.dc, &inside, GetSysColorBrush(COLOR_MENU));
+        return;
+    }
+    // Without the pattern bitmap the cell keeps the colour painted before.
+    com::GdiObject<HBRUSH> brush(highlightCheckedItems_
+                                     ? (checkPatternBitmap_ ? CreatePatternBrush(checkPatternBitmap_.Get()) : nullptr)
+                                     : CreateSolidBrush(GetSysColor(COLOR_MENU)));
+    if (brush) FillRect(p.dc, &inside, brush.Get());
 }
 
 }  // namespace skarvo

@@ -150,7 +150,7 @@ int RunQuelmarPlay(const std::vector<std::string>& arguments) {
         }
         const FileResult read = LeggiProgrammaDaFile(options.program, program);
         if (!read.Ok()) {
-            Error(timing::Utf8DaCp1252(read.Error));
+            Error(timing::Utf8FromCp1252(read.Error));
             return kExitBadInput;
         }
     }

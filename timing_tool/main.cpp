@@ -13,10 +13,10 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     com::RestrictLibrarySearch();
 #endif
-    std::vector<std::string> argomenti(argv + 1, argv + argc);
-    std::string uscita, errori;
-    const int codice = quelmar::timing::EseguiQuelmarTiming(argomenti, uscita, errori);
-    std::fwrite(uscita.data(), 1, uscita.size(), stdout);
-    std::fwrite(errori.data(), 1, errori.size(), stderr);
-    return codice;
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::string out, errors;
+    const int code = quelmar::timing::RunQuelmarTiming(arguments, out, errors);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fwrite(errors.data(), 1, errors.size(), stderr);
+    return code;
 }

@@ -10,19 +10,18 @@
 
 namespace quelmar::timing {
 
-struct ScritturaPorta {
+struct PortWrite {
     int64_t Micro = 0;
-    uint32_t Riga = 0;  // 1-based line of the trace
-    uint16_t Indirizzo = 0;
-    uint8_t Valore = 0;
+    uint32_t Line = 0;  // 1-based line of the trace
+    uint16_t Address = 0;
+    uint8_t Value = 0;
 };
 
 // Parses a whole trace. On failure returns "NAME:LINE: reason" (or "NAME: reason"
-// for an empty trace) and leaves `scritture` empty; on success returns "".
-std::string LeggiTesto(const char* testo, size_t lunghezza, const std::string& nome,
-                       std::vector<ScritturaPorta>& scritture);
+// for an empty trace) and leaves `writes` empty; on success returns "".
+std::string ParseTrace(const char* text, size_t length, const std::string& name, std::vector<PortWrite>& writes);
 
-// Reads and parses the named file, as LeggiTesto.
-std::string LeggiTracciaDaFile(const std::string& path, std::vector<ScritturaPorta>& scritture);
+// Reads and parses the named file, as ParseTrace.
+std::string ReadTraceFile(const std::string& path, std::vector<PortWrite>& writes);
 
 }  // namespace quelmar::timing

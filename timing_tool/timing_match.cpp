@@ -7,197 +7,246 @@
 namespace quelmar::timing {
 namespace {
 
-std::string Byte(uint8_t b) {
+std::string ByteText(uint8_t b) {
     char s[8];
     std::snprintf(s, sizeof s, "0x%02X", b);
     return s;
 }
 
-std::string Descrivi(const PassoAttivo& p) {
-    return "step " + std::to_string(p.Numero) + " (byte " + Byte(p.Bit) + ", " + std::to_string(p.DurataMs) + " ms)";
+std::string DescribeStep(const EnabledStep& p) {
+    return "step " + std::to_string(p.Number) + " (byte " + ByteText(p.Bit) + ", " + std::to_string(p.DurationMs) +
+           " ms)";
 }
 
 // Nearest-rank percentile of sorted values.
-int64_t Percentile(const std::vector<int64_t>& ordinati, int p) {
-    if (ordinati.empty()) return 0;
-    size_t i = (ordinati.size() * static_cast<size_t>(p) + 99) / 100;
+int64_t Percentile(const std::vector<int64_t>& sorted, int p) {
+    if (sorted.empty()) return 0;
+    size_t i = (sorted.size() * static_cast<size_t>(p) + 99) / 100;
     if (i > 0) --i;
-    return ordinati[std::min(i, ordinati.size() - 1)];
+    return sorted[std::min(i, sorted.size() - 1)];
 }
 
-int64_t Assoluto(int64_t v) { return v < 0 ? -v : v; }
+int64_t Absolute(int64_t v) { return v < 0 ? -v : v; }
+
+// Where one write to the port stands against the run being matched.
+struct WriteVerdict {
+    std::string newRun;             // why the write starts a new run; empty: it continues the run
+    int expected = 0;               // the enabled step a continuing write must play
+    bool afterCompleteRun = false;  // a run without loop has written its last step
+    bool backToBack = false;        // ... and this write comes as soon as its hold ended
+};
+
+// Walks the writes to the program's port once, run by run.
+class TraceMatcher {
+public:
+    TraceMatcher(const ProgramImage& program, const std::vector<PortWrite>& writes, std::optional<uint16_t> port,
+                 const MatchOptions& options)
+        : options_(options) {
+        m_.Loop = options.Loop.value_or(program.Testata.Loop != 0);
+        m_.LoopOverridden = options.Loop.has_value();
+        m_.EnabledSteps = FindEnabledSteps(program);
+        m_.Port = ProgramPort(writes, port);
+        count_ = static_cast<int>(m_.EnabledSteps.size());
+    }
+
+    TraceMatch Match(const std::vector<PortWrite>& writes) {
+        for (const PortWrite& w : writes) {
+            if (w.Address != m_.Port) {
+                ++m_.OtherWrites;
+                continue;
+            }
+            ++m_.WritesToPort;
+            if (count_ == 0)
+                return Fail(w, "the program has no enabled step, but the trace writes " + ByteText(w.Value));
+            const WriteVerdict v = Judge(w);
+            const std::string stray = StrayReason(w, v);
+            if (!stray.empty()) {
+                if (options_.Strict) return Fail(w, stray);
+                // The matching goes on as if the write had not been there.
+                m_.Strays.push_back({w.Line, w.Value, w.Micro, stray});
+                continue;
+            }
+            if (!v.newRun.empty())
+                StartRun(v);
+            else
+                ContinueRun(w);
+            RecordPlayed(w, v.newRun.empty() ? v.expected : 0);
+        }
+        return Finish();
+    }
+
+private:
+    const EnabledStep& Step(int i) const { return m_.EnabledSteps[static_cast<size_t>(i)]; }
+    int64_t PlannedMicro(int i) const { return int64_t{Step(i).DurationMs} * 1000; }
+
+    WriteVerdict Judge(const PortWrite& w) const {
+        WriteVerdict v;
+        v.expected = next_;
+        if (!previous_) {
+            v.newRun = "first write";
+            return v;
+        }
+        if (w.Micro < previous_->Micro) {
+            v.newRun = "the time starts again (another process traced)";
+            return v;
+        }
+        if (v.expected == count_) v.expected = 0;
+        const PlayedStep& last = m_.Played.back();
+        const int64_t due = last.Micro + PlannedMicro(last.Step);
+        const uint8_t first = Step(0).Bit;
+        if (next_ == count_ && !m_.Loop) {
+            v.afterCompleteRun = true;
+            v.newRun = "after the end of the run before";
+            v.backToBack = w.Micro - due <= kNewRunPause;
+        } else if (w.Value == first && v.expected != 0 && w.Value != Step(v.expected).Bit) {
+            v.newRun = "the run before was stopped";
+        } else if (w.Value == first && w.Micro - due > kNewRunPause) {
+            v.newRun = "a pause of " + std::to_string((w.Micro - due) / 1000) + " ms after the run before";
+        }
+        return v;
+    }
+
+    // Why the write belongs to no run; empty when it plays a step.
+    std::string StrayReason(const PortWrite& w, const WriteVerdict& v) const {
+        const std::string written = ", but the trace writes " + ByteText(w.Value);
+        if (!v.newRun.empty()) {
+            if (w.Value == Step(0).Bit) return "";
+            return (v.afterCompleteRun ? "the run before ended with its last step; a new run starts with "
+                                       : "a run starts with ") +
+                   DescribeStep(Step(0)) + written;
+        }
+        if (w.Value == Step(v.expected).Bit) return "";
+        std::string reason = "run " + std::to_string(m_.Runs.size()) + ", pass " +
+                             std::to_string(m_.Runs.back().Passes + (next_ == count_ ? 1 : 0)) + ": expected " +
+                             DescribeStep(Step(v.expected));
+        if (v.expected != 0) reason += " or a new run from " + DescribeStep(Step(0));
+        return reason + written;
+    }
+
+    void StartRun(const WriteVerdict& v) {
+        if (!m_.Runs.empty()) m_.Runs.back().End = m_.Played.size();
+        if (v.backToBack) ++m_.BackToBackRuns;
+        PlayedRun r;
+        r.First = m_.Played.size();
+        r.StartReason = v.newRun;
+        m_.Runs.push_back(r);
+    }
+
+    // The write ends the hold of the run's step before it.
+    void ContinueRun(const PortWrite& w) {
+        if (next_ == count_) ++m_.Runs.back().Passes;
+        PlayedStep& last = m_.Played.back();
+        last.Measured = true;
+        last.HoldMicro = w.Micro - last.Micro;
+        last.ErrorMicro = last.HoldMicro - PlannedMicro(last.Step);
+    }
+
+    void RecordPlayed(const PortWrite& w, int step) {
+        PlayedStep p;
+        p.Line = w.Line;
+        p.Run = static_cast<int>(m_.Runs.size());
+        p.Pass = m_.Runs.back().Passes;
+        p.Step = step;
+        p.Micro = w.Micro;
+        m_.Played.push_back(p);
+        next_ = step + 1;
+        m_.Runs.back().Complete = !m_.Loop && next_ == count_;
+        previous_ = &w;
+    }
+
+    TraceMatch Fail(const PortWrite& w, const std::string& why) {
+        m_.Fits = false;
+        m_.Divergence = "line " + std::to_string(w.Line) + ": " + why;
+        return m_;
+    }
+
+    TraceMatch Finish() {
+        if (m_.Played.empty()) {
+            m_.Fits = false;
+            m_.Divergence = NoRunDivergence();
+            return m_;
+        }
+        m_.Runs.back().End = m_.Played.size();
+        m_.Fits = true;
+        return m_;
+    }
+
+    std::string NoRunDivergence() const {
+        char port[16];
+        std::snprintf(port, sizeof port, "0x%04X", m_.Port);
+        if (m_.Strays.empty()) return std::string("the trace has no write to the port ") + port;
+        const StrayWrite& w = m_.Strays.front();
+        return "no run of the program among the " + std::to_string(m_.Strays.size()) +
+               (m_.Strays.size() == 1 ? " write" : " writes") + " to the port " + port + "; line " +
+               std::to_string(w.Line) + ": " + w.Reason;
+    }
+
+    TraceMatch m_;
+    MatchOptions options_;
+    int count_ = 0;                       // enabled steps
+    const PortWrite* previous_ = nullptr;  // the previous write of a run
+    int next_ = 0;                        // index of the next enabled step in the current run
+};
 
 }  // namespace
 
-std::vector<PassoAttivo> PassiAttivi(const ProgramImage& programma) {
-    std::vector<PassoAttivo> attivi;
-    const int n = std::clamp<int>(programma.Testata.NumSteps, 0, kMaxSteps);
+std::vector<EnabledStep> FindEnabledSteps(const ProgramImage& program) {
+    std::vector<EnabledStep> enabled;
+    const int n = std::clamp<int>(program.Testata.NumSteps, 0, kMaxSteps);
     for (int i = 1; i <= n; ++i) {
-        const StepRec& s = programma.Steps(i);
-        if (s.Abilitato) attivi.push_back({i, s.Bit, s.Durata});
+        const StepRec& s = program.Steps(i);
+        if (s.Abilitato) enabled.push_back({i, s.Bit, s.Durata});
     }
-    return attivi;
+    return enabled;
 }
 
-uint16_t PortaDelProgramma(const std::vector<ScritturaPorta>& scritture, std::optional<uint16_t> porta) {
-    if (porta) return *porta;
-    std::vector<size_t> conteggio(0x10000);
-    for (const ScritturaPorta& s : scritture) ++conteggio[s.Indirizzo];
-    uint16_t scelta = 0;
-    size_t massimo = 0;
-    for (const ScritturaPorta& s : scritture) {
-        const size_t n = conteggio[s.Indirizzo];
-        if (n > massimo) {
-            massimo = n;
-            scelta = s.Indirizzo;
+uint16_t ProgramPort(const std::vector<PortWrite>& writes, std::optional<uint16_t> port) {
+    if (port) return *port;
+    std::vector<size_t> counts(0x10000);
+    for (const PortWrite& w : writes) ++counts[w.Address];
+    uint16_t chosen = 0;
+    size_t most = 0;
+    for (const PortWrite& w : writes) {
+        const size_t n = counts[w.Address];
+        if (n > most) {
+            most = n;
+            chosen = w.Address;
         }
     }
-    return scelta;
+    return chosen;
 }
 
-Confronto ConfrontaTraccia(const ProgramImage& programma, const std::vector<ScritturaPorta>& scritture,
-                           std::optional<uint16_t> porta, const MatchOptions& options) {
-    Confronto c;
-    c.Loop = options.Loop.value_or(programma.Testata.Loop != 0);
-    c.LoopOverridden = options.Loop.has_value();
-    c.Attivi = PassiAttivi(programma);
-    c.Porta = PortaDelProgramma(scritture, porta);
-    const auto& attivi = c.Attivi;
-    const int n = static_cast<int>(attivi.size());
-    auto fallisci = [&c](const ScritturaPorta& s, const std::string& perche) {
-        c.Adatta = false;
-        c.Divergenza = "line " + std::to_string(s.Riga) + ": " + perche;
-        return c;
-    };
-
-    const ScritturaPorta* prima = nullptr;  // the previous write of a run
-    int prossimo = 0;                        // index of the next enabled step in the current run
-    for (const ScritturaPorta& s : scritture) {
-        if (s.Indirizzo != c.Porta) {
-            ++c.AltreScritture;
-            continue;
-        }
-        ++c.ScrittureAllaPorta;
-        if (n == 0) return fallisci(s, "the program has no enabled step, but the trace writes " + Byte(s.Valore));
-
-        std::string nuova;  // why this write starts a new run; empty: it continues the run
-        std::string stray;  // why the write belongs to no run
-        bool finita = false;  // the run without loop has written its last step
-        bool backToBack = false;
-        int atteso = prossimo;
-        if (!prima) {
-            nuova = "first write";
-        } else if (s.Micro < prima->Micro) {
-            nuova = "the time starts again (another process traced)";
-        } else {
-            if (atteso == n) atteso = 0;
-            const PassoSuonato& ultimo = c.Suonati.back();
-            const int64_t dovuto = ultimo.Micro + int64_t{attivi[static_cast<size_t>(ultimo.Attivo)].DurataMs} * 1000;
-            if (prossimo == n && !c.Loop) {
-                finita = true;
-                nuova = "after the end of the run before";
-                backToBack = s.Micro - dovuto <= kPausaNuovaCorsa;
-            } else if (s.Valore == attivi[0].Bit && atteso != 0 && s.Valore != attivi[static_cast<size_t>(atteso)].Bit) {
-                nuova = "the run before was stopped";
-            } else if (s.Valore == attivi[0].Bit && s.Micro - dovuto > kPausaNuovaCorsa) {
-                nuova = "a pause of " + std::to_string((s.Micro - dovuto) / 1000) + " ms after the run before";
-            }
-        }
-
-        if (!nuova.empty()) {
-            if (s.Valore != attivi[0].Bit) {
-                stray = finita ? "the run before ended with its last step; a new run starts with " +
-                                     Descrivi(attivi[0]) + ", but the trace writes " + Byte(s.Valore)
-                               : "a run starts with " + Descrivi(attivi[0]) + ", but the trace writes " + Byte(s.Valore);
-            }
-        } else if (s.Valore != attivi[static_cast<size_t>(atteso)].Bit) {
-            const Corsa& r = c.Corse.back();
-            stray = "run " + std::to_string(c.Corse.size()) + ", pass " +
-                    std::to_string(r.Giri + (prossimo == n ? 1 : 0)) + ": expected " +
-                    Descrivi(attivi[static_cast<size_t>(atteso)]);
-            if (atteso != 0) stray += " or a new run from " + Descrivi(attivi[0]);
-            stray += ", but the trace writes " + Byte(s.Valore);
-        }
-        if (!stray.empty()) {
-            if (options.Strict) return fallisci(s, stray);
-            // The matching goes on as if the write had not been there.
-            c.Strays.push_back({s.Riga, s.Valore, s.Micro, stray});
-            continue;
-        }
-
-        if (!nuova.empty()) {
-            if (!c.Corse.empty()) c.Corse.back().Fine = c.Suonati.size();
-            if (backToBack) ++c.BackToBackRuns;
-            Corsa r;
-            r.Primo = c.Suonati.size();
-            r.Inizio = nuova;
-            c.Corse.push_back(r);
-            atteso = 0;
-        } else {
-            Corsa& r = c.Corse.back();
-            if (prossimo == n) ++r.Giri;
-            PassoSuonato& ultimo = c.Suonati.back();
-            ultimo.Misurato = true;
-            ultimo.TenutaMicro = s.Micro - ultimo.Micro;
-            ultimo.ErroreMicro =
-                ultimo.TenutaMicro - int64_t{attivi[static_cast<size_t>(ultimo.Attivo)].DurataMs} * 1000;
-        }
-        PassoSuonato p;
-        p.Riga = s.Riga;
-        p.Corsa = static_cast<int>(c.Corse.size());
-        p.Giro = c.Corse.back().Giri;
-        p.Attivo = atteso;
-        p.Micro = s.Micro;
-        c.Suonati.push_back(p);
-        prossimo = atteso + 1;
-        c.Corse.back().Completa = !c.Loop && prossimo == n;
-        prima = &s;
-    }
-    if (c.Suonati.empty()) {
-        c.Adatta = false;
-        char porta_testo[16];
-        std::snprintf(porta_testo, sizeof porta_testo, "0x%04X", c.Porta);
-        if (c.Strays.empty()) {
-            c.Divergenza = std::string("the trace has no write to the port ") + porta_testo;
-        } else {
-            const StrayWrite& w = c.Strays.front();
-            c.Divergenza = "no run of the program among the " + std::to_string(c.Strays.size()) +
-                           (c.Strays.size() == 1 ? " write" : " writes") + " to the port " + porta_testo +
-                           "; line " + std::to_string(w.Line) + ": " + w.Reason;
-        }
-        return c;
-    }
-    c.Corse.back().Fine = c.Suonati.size();
-    c.Adatta = true;
-    return c;
+TraceMatch MatchTrace(const ProgramImage& program, const std::vector<PortWrite>& writes,
+                      std::optional<uint16_t> port, const MatchOptions& options) {
+    return TraceMatcher(program, writes, port, options).Match(writes);
 }
 
-Statistiche StatisticheCorsa(const Confronto& c, const Corsa& corsa) {
-    Statistiche st;
-    std::vector<int64_t> errori;
-    std::vector<size_t> misurati;
-    for (size_t i = corsa.Primo; i < corsa.Fine; ++i) {
-        const PassoSuonato& p = c.Suonati[i];
-        if (!p.Misurato) continue;
-        errori.push_back(Assoluto(p.ErroreMicro));
-        misurati.push_back(i);
-        st.Suonato += p.TenutaMicro;
-        st.Programmato += int64_t{c.Attivi[static_cast<size_t>(p.Attivo)].DurataMs} * 1000;
+RunStatistics ComputeRunStatistics(const TraceMatch& m, const PlayedRun& run) {
+    RunStatistics st;
+    std::vector<int64_t> errors;
+    std::vector<size_t> measured;
+    for (size_t i = run.First; i < run.End; ++i) {
+        const PlayedStep& p = m.Played[i];
+        if (!p.Measured) continue;
+        errors.push_back(Absolute(p.ErrorMicro));
+        measured.push_back(i);
+        st.Played += p.HoldMicro;
+        st.Planned += int64_t{m.EnabledSteps[static_cast<size_t>(p.Step)].DurationMs} * 1000;
     }
-    st.Misurati = errori.size();
-    std::sort(errori.begin(), errori.end());
-    st.Mediana = Percentile(errori, 50);
-    st.P99 = Percentile(errori, 99);
-    st.Massimo = errori.empty() ? 0 : errori.back();
-    const size_t k = std::min<size_t>(10, misurati.size());
+    st.Measured = errors.size();
+    std::sort(errors.begin(), errors.end());
+    st.Median = Percentile(errors, 50);
+    st.P99 = Percentile(errors, 99);
+    st.Max = errors.empty() ? 0 : errors.back();
+    const size_t k = std::min<size_t>(10, measured.size());
     // Worst first; among equal errors the earlier step first.
-    std::partial_sort(misurati.begin(), misurati.begin() + static_cast<std::ptrdiff_t>(k), misurati.end(),
-                      [&c](size_t a, size_t b) {
-                          const int64_t ea = Assoluto(c.Suonati[a].ErroreMicro);
-                          const int64_t eb = Assoluto(c.Suonati[b].ErroreMicro);
+    std::partial_sort(measured.begin(), measured.begin() + static_cast<std::ptrdiff_t>(k), measured.end(),
+                      [&m](size_t a, size_t b) {
+                          const int64_t ea = Absolute(m.Played[a].ErrorMicro);
+                          const int64_t eb = Absolute(m.Played[b].ErrorMicro);
                           return ea != eb ? ea > eb : a < b;
                       });
-    st.Peggiori.assign(misurati.begin(), misurati.begin() + static_cast<std::ptrdiff_t>(k));
+    st.Worst.assign(measured.begin(), measured.begin() + static_cast<std::ptrdiff_t>(k));
     return st;
 }
 

@@ -12,7 +12,7 @@
 //   - a run without loop has written its last step;
 //   - it is not the next step's byte but the first step's (the run before was
 //     stopped after its last write);
-//   - it is the first step's byte and comes over kPausaNuovaCorsa after the
+//   - it is the first step's byte and comes over kNewRunPause after the
 //     previous step's hold was due to end (the only way to tell a new run
 //     from the next step when both write the same byte).
 // Any other write that is not the next step's byte belongs to no run: a bit
@@ -35,32 +35,32 @@
 
 namespace quelmar::timing {
 
-constexpr int64_t kPausaNuovaCorsa = 1000000;  // microseconds
+constexpr int64_t kNewRunPause = 1000000;  // microseconds
 
 // An enabled step of the program.
-struct PassoAttivo {
-    int Numero = 0;  // 1-based step number, as the editor shows it
+struct EnabledStep {
+    int Number = 0;  // 1-based step number, as the editor shows it
     uint8_t Bit = 0;
-    int32_t DurataMs = 0;
+    int32_t DurationMs = 0;
 };
 
 // One write matched to a step.
-struct PassoSuonato {
-    uint32_t Riga = 0;     // line of the trace
-    int Corsa = 0;         // 1-based run
-    int Giro = 0;          // 1-based pass of the run
-    int Attivo = 0;        // index into Confronto::Attivi
-    int64_t Micro = 0;     // time of the write
-    bool Misurato = false; // a following write of the same run exists
-    int64_t TenutaMicro = 0;
-    int64_t ErroreMicro = 0;  // actual - planned
+struct PlayedStep {
+    uint32_t Line = 0;      // line of the trace
+    int Run = 0;            // 1-based run
+    int Pass = 0;           // 1-based pass of the run
+    int Step = 0;           // index into TraceMatch::EnabledSteps
+    int64_t Micro = 0;      // time of the write
+    bool Measured = false;  // a following write of the same run exists
+    int64_t HoldMicro = 0;
+    int64_t ErrorMicro = 0;  // actual - planned
 };
 
-struct Corsa {
-    size_t Primo = 0, Fine = 0;  // range [Primo, Fine) of Confronto::Suonati
-    int Giri = 1;
-    bool Completa = false;       // a run without loop that wrote its last step
-    std::string Inizio;          // why the run was taken to start there
+struct PlayedRun {
+    size_t First = 0, End = 0;  // range [First, End) of TraceMatch::Played
+    int Passes = 1;
+    bool Complete = false;      // a run without loop that wrote its last step
+    std::string StartReason;    // why the run was taken to start there
 };
 
 // A write to the port that belongs to no run.
@@ -76,42 +76,42 @@ struct MatchOptions {
     std::optional<bool> Loop;      // overrides the program file's loop flag
 };
 
-struct Confronto {
-    bool Adatta = false;
-    std::string Divergenza;         // when it does not fit: the first place they part
-    uint16_t Porta = 0;
-    size_t ScrittureAllaPorta = 0;
-    size_t AltreScritture = 0;      // writes to other addresses, ignored
+struct TraceMatch {
+    bool Fits = false;
+    std::string Divergence;         // when it does not fit: the first place they part
+    uint16_t Port = 0;
+    size_t WritesToPort = 0;
+    size_t OtherWrites = 0;         // writes to other addresses, ignored
     bool Loop = false;
     bool LoopOverridden = false;    // Loop was given, not read from the file
     // Runs without loop that start as soon as the run before wrote its last
     // step and its hold ended: what a loop plays.
     size_t BackToBackRuns = 0;
     std::vector<StrayWrite> Strays;
-    std::vector<PassoAttivo> Attivi;
-    std::vector<PassoSuonato> Suonati;
-    std::vector<Corsa> Corse;
+    std::vector<EnabledStep> EnabledSteps;
+    std::vector<PlayedStep> Played;
+    std::vector<PlayedRun> Runs;
 };
 
 // The enabled steps among the program's first NumSteps.
-std::vector<PassoAttivo> PassiAttivi(const ProgramImage& programma);
+std::vector<EnabledStep> FindEnabledSteps(const ProgramImage& program);
 
-// The address the program wrote to: `porta` when given, otherwise the one
+// The address the program wrote to: `port` when given, otherwise the one
 // with the most writes (the earliest of them on a tie).
-uint16_t PortaDelProgramma(const std::vector<ScritturaPorta>& scritture, std::optional<uint16_t> porta);
+uint16_t ProgramPort(const std::vector<PortWrite>& writes, std::optional<uint16_t> port);
 
-Confronto ConfrontaTraccia(const ProgramImage& programma, const std::vector<ScritturaPorta>& scritture,
-                           std::optional<uint16_t> porta, const MatchOptions& options = {});
+TraceMatch MatchTrace(const ProgramImage& program, const std::vector<PortWrite>& writes,
+                      std::optional<uint16_t> port, const MatchOptions& options = {});
 
 // Figures of one run's measured holds (microseconds).
-struct Statistiche {
-    size_t Misurati = 0;
-    int64_t Mediana = 0, P99 = 0, Massimo = 0;  // of |actual - planned|
-    int64_t Suonato = 0, Programmato = 0;       // sums over the measured holds
-    int64_t Deriva() const { return Suonato - Programmato; }
-    std::vector<size_t> Peggiori;               // up to ten indices into Suonati, worst first
+struct RunStatistics {
+    size_t Measured = 0;
+    int64_t Median = 0, P99 = 0, Max = 0;  // of |actual - planned|
+    int64_t Played = 0, Planned = 0;       // sums over the measured holds
+    int64_t Drift() const { return Played - Planned; }
+    std::vector<size_t> Worst;             // up to ten indices into Played, worst first
 };
 
-Statistiche StatisticheCorsa(const Confronto& c, const Corsa& corsa);
+RunStatistics ComputeRunStatistics(const TraceMatch& m, const PlayedRun& run);
 
 }  // namespace quelmar::timing

@@ -12,42 +12,42 @@
 namespace quelmar::timing {
 
 // Windows-1252 text (program files carry it) as UTF-8.
-std::string Utf8DaCp1252(const std::string& testo);
+std::string Utf8FromCp1252(const std::string& text);
 
 // Milliseconds with three decimals from microseconds, "+" shown when asked.
-std::string Millisecondi(int64_t micro, bool segno = false);
+std::string Milliseconds(int64_t micro, bool showPlus = false);
 
 // The report printed for a trace that fits its program, stray writes and a
 // loop the file's flag does not show included.
-std::string TestoRapporto(const ProgramImage& programma, const Confronto& c, const std::string& nomeProgramma,
-                          const std::string& nomeTraccia, size_t righe);
+std::string ReportText(const ProgramImage& program, const TraceMatch& m, const std::string& programName,
+                       const std::string& traceName, size_t lines);
 
 // One line per played step: run, pass, step, trace line, time, byte, planned,
 // actual and error (the last two empty when the hold is not measured); stray
 // writes in between, in trace order, with their line, time and byte only.
-bool ScriviCsv(std::FILE* f, const ProgramImage& programma, const Confronto& c);
+bool WriteCsv(std::FILE* f, const ProgramImage& program, const TraceMatch& m);
 
 // A legal VCD identifier for a bit: its description with accents dropped and
 // every other character that is not a letter, digit or "_" made "_"; "D<bit>"
 // when nothing is left.
-std::string NomeSegnale(const std::string& descrizione, int bit);
+std::string SignalName(const std::string& description, int bit);
 
 // The eight bit signals' names, unique and distinct from the vector "data".
-std::vector<std::string> NomiSegnali(const TestataRec& testata);
+std::vector<std::string> SignalNames(const TestataRec& header);
 
-// The writes to `porta` as a Value Change Dump, timescale 1 us: the data lines
+// The writes to `port` as a Value Change Dump, timescale 1 us: the data lines
 // as the 8-bit vector "data" and as eight 1-bit signals. The dump starts at
 // the first write. The parts of a trace that several processes appended are
-// laid end to end, each starting kStaccoParti after the part before. The
-// dump ends `coda` microseconds after the last write, so that a viewer shows
-// the last value held.
-constexpr int64_t kStaccoParti = 1000;
-bool ScriviVcd(std::FILE* f, const std::vector<ScritturaPorta>& scritture, uint16_t porta,
-               const std::vector<std::string>& nomi, int64_t coda = 0);
+// laid end to end, each starting kPartGap after the part before. The dump
+// ends `tail` microseconds after the last write, so that a viewer shows the
+// last value held.
+constexpr int64_t kPartGap = 1000;
+bool WriteVcd(std::FILE* f, const std::vector<PortWrite>& writes, uint16_t port, const std::vector<std::string>& names,
+              int64_t tail = 0);
 
 // Writes `path` through a temporary file beside it, replaced into place only
 // when it is complete: the file appears whole or not at all.
-bool ScriviFileIntero(const std::string& path, const std::function<bool(std::FILE*)>& scrivi, std::string& errore);
+bool WriteWholeFile(const std::string& path, const std::function<bool(std::FILE*)>& write, std::string& error);
 
 // The whole command: quelmar-timing PROGRAM.prl TRACE [--vcd FILE] [--csv FILE]
 // [--port HEX] [--loop | --once] [--strict].
@@ -55,6 +55,6 @@ bool ScriviFileIntero(const std::string& path, const std::function<bool(std::FIL
 // runs included), 1 for bad arguments or input or an output that could not be
 // written, 2 when no run fits the program (with --strict: when any write does
 // not fit).
-int EseguiQuelmarTiming(const std::vector<std::string>& argomenti, std::string& uscita, std::string& errori);
+int RunQuelmarTiming(const std::vector<std::string>& arguments, std::string& out, std::string& errors);
 
 }  // namespace quelmar::timing

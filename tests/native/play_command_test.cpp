@@ -165,10 +165,10 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     std::vector<int> TracedBytes() {
-        std::vector<timing::ScritturaPorta> writes;
-        EXPECT_EQ(timing::LeggiTracciaDaFile(trace_, writes), "");
+        std::vector<timing::PortWrite> writes;
+        EXPECT_EQ(timing::ReadTraceFile(trace_, writes), "");
         std::vector<int> bytes;
-        for (const auto& w : writes) bytes.push_back(w.Indirizzo == 0x378 ? w.Valore : -1);
+        for (const auto& w : writes) bytes.push_back(w.Address == 0x378 ? w.Value : -1);
         return bytes;
     }
 };
@@ -191,8 +191,8 @@ TEST_F(QuelmarPlay, SigtermMidStepWritesTheStopByteAndEndsWith143) {
         _exit(127);
     }
     // The signal goes once the first step's byte is in the trace.
-    std::vector<timing::ScritturaPorta> writes;
-    while (timing::LeggiTracciaDaFile(trace_, writes) != "") usleep(1000);
+    std::vector<timing::PortWrite> writes;
+    while (timing::ReadTraceFile(trace_, writes) != "") usleep(1000);
     kill(child, SIGTERM);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
