@@ -26,29 +26,29 @@
 
 namespace {
 
-constexpr int kPassi = 500;
-constexpr int16_t kIndirizzo = 0x378;
-constexpr double kObiettivoP99Ms = 1.0;
-constexpr double kObiettivoCpu = 5.0;  // percent of one core
-constexpr double kObiettivoPrecisoMs = 0.05;
+constexpr int kSteps = 500;
+constexpr int16_t kAddress = 0x378;
+constexpr double kTimerP99GoalMs = 1.0;
+constexpr double kTimerCpuGoal = 5.0;  // percent of one core
+constexpr double kPreciseP99GoalMs = 0.05;
 constexpr double kPreciseMaxGoalMs = 0.25;
 constexpr double kPreciseCpuGoal = 10.0;  // percent of one core
 
-struct Riga {
+struct TraceLine {
     long long micros = 0;
-    unsigned valore = 0;
+    unsigned value = 0;
 };
 
-std::vector<Riga> LeggiTraccia(const std::string& path) {
-    std::vector<Riga> righe;
+std::vector<TraceLine> ReadTrace(const std::string& path) {
+    std::vector<TraceLine> lines;
     std::ifstream in(path);
-    std::string linea;
-    while (std::getline(in, linea)) {
-        Riga r;
-        unsigned indirizzo = 0;
-        if (std::sscanf(linea.c_str(), "%lld 0x%x %u", &r.micros, &indirizzo, &r.valore) == 3) righe.push_back(r);
+    std::string line;
+    while (std::getline(in, line)) {
+        TraceLine r;
+        unsigned address = 0;
+        if (std::sscanf(line.c_str(), "%lld 0x%x %u", &r.micros, &address, &r.value) == 3) lines.push_back(r);
     }
-    return righe;
+    return lines;
 }
 
 double Percentile(std::vector<double> v, double p) {
@@ -59,15 +59,15 @@ double Percentile(std::vector<double> v, double p) {
 }
 
 int64_t CpuMicro() {
-    FILETIME creazione, fine, kernel, utente;
-    GetProcessTimes(GetCurrentProcess(), &creazione, &fine, &kernel, &utente);
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
     auto micro = [](const FILETIME& f) {
         return static_cast<int64_t>((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 10;
     };
-    return micro(kernel) + micro(utente);
+    return micro(kernel) + micro(user);
 }
 
-int64_t OraMicro() {
+int64_t NowMicro() {
     LARGE_INTEGER f, t;
     QueryPerformanceFrequency(&f);
     QueryPerformanceCounter(&t);
@@ -97,49 +97,49 @@ struct Ole {
 };
 
 // One way of pacing the run and what it measured.
-struct Modo {
-    char nome[32];
-    const char* preciso;  // the stored "Option"/"Preciso"
-    long long margine;    // -1: the engine's own
-    double mediana = 0, p99 = 0, massimo = 0, p1 = 0, p50 = 0, deriva = 0, cpu = 0;
+struct Mode {
+    char name[32];
+    const char* precise;  // the stored "Option"/"Preciso"
+    long long margin;    // -1: the engine's own
+    double median = 0, p99 = 0, max = 0, p1 = 0, p50 = 0, drift = 0, cpu = 0;
 };
 
 // Plays the program once through the run button and measures the holds of
 // the writes it added to the trace.
-bool Suona(quelmar::Form1& form, const std::string& traccia, const std::vector<int32_t>& durate, Modo& m) {
-    const size_t prima = LeggiTraccia(traccia).size();
+bool Play(quelmar::Form1& form, const std::string& trace, const std::vector<int32_t>& durations, Mode& m) {
+    const size_t before = ReadTrace(trace).size();
     HWND command3 = form.Control("Command3");
-    const int64_t cpuPrima = CpuMicro();
-    const int64_t inizio = OraMicro();
+    const int64_t cpuBefore = CpuMicro();
+    const int64_t start = NowMicro();
     SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(command3), BN_CLICKED),
                  reinterpret_cast<LPARAM>(command3));
-    const int64_t durataRun = OraMicro() - inizio;
-    const int64_t cpu = CpuMicro() - cpuPrima;
+    const int64_t runMicro = NowMicro() - start;
+    const int64_t cpu = CpuMicro() - cpuBefore;
 
-    std::vector<Riga> righe = LeggiTraccia(traccia);
-    righe.erase(righe.begin(), righe.begin() + static_cast<std::ptrdiff_t>(std::min(prima, righe.size())));
-    if (righe.size() != static_cast<size_t>(kPassi + 1)) {
-        std::printf("%s: the trace holds %zu writes, %d expected\n", m.nome, righe.size(), kPassi + 1);
+    std::vector<TraceLine> lines = ReadTrace(trace);
+    lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(std::min(before, lines.size())));
+    if (lines.size() != static_cast<size_t>(kSteps + 1)) {
+        std::printf("%s: the trace holds %zu writes, %d expected\n", m.name, lines.size(), kSteps + 1);
         return false;
     }
-    std::vector<double> errori;  // |held - programmed|, ms
-    std::vector<double> conSegno;
-    int64_t totale = 0;
-    for (int i = 0; i < kPassi; ++i) {
-        const double tenuto = static_cast<double>(righe[i + 1].micros - righe[i].micros) / 1000.0;
-        const double e = tenuto - durate[static_cast<size_t>(i)];
-        conSegno.push_back(e);
-        errori.push_back(std::fabs(e));
-        totale += durate[static_cast<size_t>(i)];
+    std::vector<double> errors;  // |held - programmed|, ms
+    std::vector<double> signedErrors;
+    int64_t total = 0;
+    for (int i = 0; i < kSteps; ++i) {
+        const double held = static_cast<double>(lines[i + 1].micros - lines[i].micros) / 1000.0;
+        const double e = held - durations[static_cast<size_t>(i)];
+        signedErrors.push_back(e);
+        errors.push_back(std::fabs(e));
+        total += durations[static_cast<size_t>(i)];
     }
-    const double suonato = static_cast<double>(righe[kPassi].micros - righe[0].micros) / 1000.0;
-    m.mediana = Percentile(errori, 50);
-    m.p99 = Percentile(errori, 99);
-    m.massimo = *std::max_element(errori.begin(), errori.end());
-    m.p1 = Percentile(conSegno, 1);
-    m.p50 = Percentile(conSegno, 50);
-    m.deriva = suonato - static_cast<double>(totale);
-    m.cpu = 100.0 * static_cast<double>(cpu) / static_cast<double>(durataRun);
+    const double played = static_cast<double>(lines[kSteps].micros - lines[0].micros) / 1000.0;
+    m.median = Percentile(errors, 50);
+    m.p99 = Percentile(errors, 99);
+    m.max = *std::max_element(errors.begin(), errors.end());
+    m.p1 = Percentile(signedErrors, 1);
+    m.p50 = Percentile(signedErrors, 50);
+    m.drift = played - static_cast<double>(total);
+    m.cpu = 100.0 * static_cast<double>(cpu) / static_cast<double>(runMicro);
     return true;
 }
 
@@ -148,21 +148,21 @@ bool Suona(quelmar::Form1& form, const std::string& traccia, const std::vector<i
 int main(int argc, char** argv) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    const std::string traccia = std::string(temp) + "quelmar-run-bench.trace";
-    const std::string programma = std::string(temp) + "quelmar-run-bench.prl";
-    DeleteFileA(traccia.c_str());
+    const std::string trace = std::string(temp) + "quelmar-run-bench.trace";
+    const std::string program = std::string(temp) + "quelmar-run-bench.prl";
+    DeleteFileA(trace.c_str());
     // The component opens its trace when it is created with the window.
-    SetEnvironmentVariableA("QUELMAR_PORT_TRACE", traccia.c_str());
+    SetEnvironmentVariableA("QUELMAR_PORT_TRACE", trace.c_str());
 
     Ole ole;
     quelmar::Form1 form(GetModuleHandleA(nullptr));
-    form.MsgBox = [](const std::string& testo, UINT, const std::string&) {
-        std::printf("message: %s\n", testo.c_str());
+    form.MsgBox = [](const std::string& text, UINT, const std::string&) {
+        std::printf("message: %s\n", text.c_str());
         return IDNO;
     };
-    int codice = 0;
-    if (!form.Load("", codice)) {
-        std::printf("the main window did not load (%d)\n", codice);
+    int code = 0;
+    if (!form.Load("", code)) {
+        std::printf("the main window did not load (%d)\n", code);
         return 1;
     }
     if (!form.Control("mmtimer1")) {
@@ -172,72 +172,72 @@ int main(int argc, char** argv) {
 
     // The port: the custom address, chosen through the menu.
     quelmar::SequencerState& s = form.Stato();
-    s.IndirizzoPersonalizzato = kIndirizzo;
+    s.IndirizzoPersonalizzato = kAddress;
     SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(form.MenuId("mnuLPTPers"), 0), 0);
 
     // Durations of 1 to 20 ms from a fixed sequence, so every run plays the same
     // program; a last step of 0 ms marks the end of the 500th hold.
-    std::vector<int32_t> durate;
-    uint32_t seme = 12345;
-    int64_t totale = 0;
-    for (int i = 1; i <= kPassi; ++i) {
-        seme = seme * 1103515245u + 12345u;
-        const int32_t ms = 1 + static_cast<int32_t>((seme >> 16) % 20);
-        durate.push_back(ms);
-        totale += ms;
+    std::vector<int32_t> durations;
+    uint32_t seed = 12345;
+    int64_t total = 0;
+    for (int i = 1; i <= kSteps; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const int32_t ms = 1 + static_cast<int32_t>((seed >> 16) % 20);
+        durations.push_back(ms);
+        total += ms;
         s.Steps(i) = {true, static_cast<uint8_t>(i & 0xFF), ms, ""};
     }
-    s.Steps(kPassi + 1) = {true, 0, 0, ""};
-    s.TotaleSteps = kPassi + 1;
-    quelmar::ProgramImage immagine{s.Testata, s.Steps};
-    immagine.Testata.NumSteps = kPassi + 1;
-    const bool salvato = quelmar::SalvaProgrammaSuFile(programma, immagine).Ok();
+    s.Steps(kSteps + 1) = {true, 0, 0, ""};
+    s.TotaleSteps = kSteps + 1;
+    quelmar::ProgramImage image{s.Testata, s.Steps};
+    image.Testata.NumSteps = kSteps + 1;
+    const bool saved = quelmar::SalvaProgrammaSuFile(program, image).Ok();
 
     // The user's own "Preciso" comes back when the bench ends.
-    const std::string precisoUtente = Impostazioni::Leggi(Impostazioni::kOptionPreciso);
-    std::vector<Modo> modi = {{"timer alone", "0", -1}, {"precise", "1", -1}};
+    const std::string userPrecise = Impostazioni::Leggi(Impostazioni::kOptionPreciso);
+    std::vector<Mode> modes = {{"timer alone", "0", -1}, {"precise", "1", -1}};
     for (int a = 1; a < argc; ++a) {
-        Modo m{"", "1", std::atoll(argv[a])};
-        std::snprintf(m.nome, sizeof m.nome, "margin %lld us", static_cast<long long>(m.margine));
-        modi.push_back(m);
+        Mode m{"", "1", std::atoll(argv[a])};
+        std::snprintf(m.name, sizeof m.name, "margin %lld us", static_cast<long long>(m.margin));
+        modes.push_back(m);
     }
-    for (Modo& m : modi) {
-        Impostazioni::Scrivi(Impostazioni::kOptionPreciso.Sezione, Impostazioni::kOptionPreciso.Nome, m.preciso);
+    for (Mode& m : modes) {
+        Impostazioni::Scrivi(Impostazioni::kOptionPreciso.Sezione, Impostazioni::kOptionPreciso.Nome, m.precise);
         WaitForRegistrySave();
-        form.FixPreciseMargin(m.margine);
-        if (!Suona(form, traccia, durate, m)) return 1;
+        form.FixPreciseMargin(m.margin);
+        if (!Play(form, trace, durations, m)) return 1;
     }
-    Impostazioni::Scrivi(Impostazioni::kOptionPreciso.Sezione, Impostazioni::kOptionPreciso.Nome, precisoUtente);
+    Impostazioni::Scrivi(Impostazioni::kOptionPreciso.Sezione, Impostazioni::kOptionPreciso.Nome, userPrecise);
 
-    std::printf("Run engine: %d steps of 1-20 ms (programmed total %lld ms), paced by mmtimer1,\n", kPassi,
-                static_cast<long long>(totale));
+    std::printf("Run engine: %d steps of 1-20 ms (programmed total %lld ms), paced by mmtimer1,\n", kSteps,
+                static_cast<long long>(total));
     std::printf("each mode played in turn by the same window (precise: learned margin and fine sleep;\n"
                 "a margin named: that margin, fixed and spun whole)\n\n");
     std::printf("%-26s", "");
-    for (const Modo& m : modi) std::printf(" %16s", m.nome);
+    for (const Mode& m : modes) std::printf(" %16s", m.name);
     std::printf("\n");
-    const auto riga = [&](const char* nome, auto valore, const char* formato) {
-        std::printf("%-26s", nome);
-        for (const Modo& m : modi) std::printf(formato, valore(m));
+    const auto row = [&](const char* name, auto value, const char* format) {
+        std::printf("%-26s", name);
+        for (const Mode& m : modes) std::printf(format, value(m));
         std::printf("\n");
     };
-    riga("hold error median (ms)", [](const Modo& m) { return m.mediana; }, " %16.3f");
-    riga("hold error p99 (ms)", [](const Modo& m) { return m.p99; }, " %16.3f");
-    riga("hold error max (ms)", [](const Modo& m) { return m.massimo; }, " %16.3f");
-    riga("held - programmed p1 (ms)", [](const Modo& m) { return m.p1; }, " %+16.3f");
-    riga("held - programmed p50 (ms)", [](const Modo& m) { return m.p50; }, " %+16.3f");
-    riga("whole run drift (ms)", [](const Modo& m) { return m.deriva; }, " %+16.1f");
-    riga("CPU (% of one core)", [](const Modo& m) { return m.cpu; }, " %16.1f");
+    row("hold error median (ms)", [](const Mode& m) { return m.median; }, " %16.3f");
+    row("hold error p99 (ms)", [](const Mode& m) { return m.p99; }, " %16.3f");
+    row("hold error max (ms)", [](const Mode& m) { return m.max; }, " %16.3f");
+    row("held - programmed p1 (ms)", [](const Mode& m) { return m.p1; }, " %+16.3f");
+    row("held - programmed p50 (ms)", [](const Mode& m) { return m.p50; }, " %+16.3f");
+    row("whole run drift (ms)", [](const Mode& m) { return m.drift; }, " %+16.1f");
+    row("CPU (% of one core)", [](const Mode& m) { return m.cpu; }, " %16.1f");
     std::printf("\ngoals: timer alone p99 <= %.1f ms and CPU <= %.0f %%: %s; precise p99 <= %.3f ms, max <= %.3f ms, "
                 "CPU <= %.0f %%: %s\n",
-                kObiettivoP99Ms, kObiettivoCpu,
-                modi[0].p99 <= kObiettivoP99Ms && modi[0].cpu <= kObiettivoCpu ? "met" : "MISSED", kObiettivoPrecisoMs,
+                kTimerP99GoalMs, kTimerCpuGoal,
+                modes[0].p99 <= kTimerP99GoalMs && modes[0].cpu <= kTimerCpuGoal ? "met" : "MISSED", kPreciseP99GoalMs,
                 kPreciseMaxGoalMs, kPreciseCpuGoal,
-                modi[1].p99 <= kObiettivoPrecisoMs && modi[1].massimo <= kPreciseMaxGoalMs && modi[1].cpu <= kPreciseCpuGoal
+                modes[1].p99 <= kPreciseP99GoalMs && modes[1].max <= kPreciseMaxGoalMs && modes[1].cpu <= kPreciseCpuGoal
                     ? "met"
                     : "MISSED");
-    if (salvato)
+    if (saved)
         std::printf("step by step: quelmar-timing.exe \"%s\" \"%s\" (beside Quelmar.exe; one run per mode)\n",
-                    programma.c_str(), traccia.c_str());
+                    program.c_str(), trace.c_str());
     return 0;
 }
