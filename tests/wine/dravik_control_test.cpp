@@ -355,14 +355,7 @@ TEST_F(DravikTest, EveryKindOfTextChangeRaisesChangeAndEverySetNotifiesTheContai
     SendMessageW(box, WM_CHAR, 'x', 1);
     EXPECT_EQ(changes_, 3) << "typing";
     // Pasting.
-    ASSERT_TRUE(OpenClipboard(window_.Get()));
-    EmptyClipboard();
-    const char pasted[] = "\\d";
-    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, sizeof pasted);
-    memcpy(GlobalLock(mem), pasted, sizeof pasted);
-    GlobalUnlock(mem);
-    SetClipboardData(CF_TEXT, mem);
-    CloseClipboard();
+    ASSERT_TRUE(wine_test::SetClipboardText(window_.Get(), "\\d"));
     SendMessageW(box, WM_PASTE, 0, 0);
     EXPECT_EQ(changes_, 4) << "pasting";
     EXPECT_EQ(Text(c.get()), L"C:\\abc.prlx\\d");

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "com/variant.h"
 #include "host/late_bound.h"
 #include "menu_images/skarvo_ids.h"
 #include "sequencer/form1.h"
@@ -92,6 +93,32 @@ inline void GuardiaBlocco(UINT ms, std::function<void()> action) {
     TimerGuardia() = SetTimer(nullptr, 0, ms, EseguiGuardia);
 }
 
+// The answer of a call through IDispatch by name, as a hosted control makes
+// it: `error` is the raised error's number when `hr` is DISP_E_EXCEPTION.
+struct CallResult {
+    HRESULT hr = E_FAIL;
+    com::Variant value;
+    HRESULT error = S_OK;
+};
+inline CallResult CallByName(IDispatch* o, const wchar_t* name, std::vector<com::Variant> args = {},
+                             WORD flags = DISPATCH_PROPERTYGET | DISPATCH_METHOD) {
+    CallResult r;
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR n = const_cast<LPOLESTR>(name);
+    r.hr = o->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(r.hr)) return r;
+    std::vector<VARIANT> rg;
+    for (auto it = args.rbegin(); it != args.rend(); ++it) rg.push_back(it->Ref());
+    DISPPARAMS p = {rg.data(), nullptr, static_cast<UINT>(rg.size()), 0};
+    EXCEPINFO ex = {};
+    r.hr = o->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &p, r.value.Out(), &ex, nullptr);
+    if (r.hr == DISP_E_EXCEPTION) r.error = ex.scode;
+    SysFreeString(ex.bstrSource);
+    SysFreeString(ex.bstrDescription);
+    SysFreeString(ex.bstrHelpFile);
+    return r;
+}
+
 class Form1Test : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -117,6 +144,13 @@ protected:
 
     // Creates and loads the window with `riga` as its command line.
     void Carica(const std::string& riga = "") {
+        CreateAnswered();
+        int code = 0;
+        ASSERT_TRUE(form_->Load(riga, code));
+    }
+    // Creates the window, not yet loaded, its question boxes answered from
+    // risposte_ (No once it is empty) and noted, its beeps counted.
+    void CreateAnswered() {
         form_ = std::make_unique<quelmar::Form1>(GetModuleHandleA(nullptr));
         form_->MsgBox = [this](const std::string& testo, UINT stile, const std::string& titolo) {
             domande_.push_back({testo, stile, titolo});
@@ -126,8 +160,6 @@ protected:
             return r;
         };
         form_->Beep = [this] { ++beep_; };
-        int code = 0;
-        ASSERT_TRUE(form_->Load(riga, code));
     }
 
     quelmar::Form1& F() { return *form_; }

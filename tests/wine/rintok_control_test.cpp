@@ -557,14 +557,8 @@ TEST_F(RintokTest, FaceIsTheBlueBannerWithWhiteLettersClippedToTheControl) {
     ASSERT_TRUE(c);
     constexpr int kW = 200, kH = 50;
     constexpr uint32_t kMagenta = 0xFF00FF;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = kW;
-    bi.bmiHeader.biHeight = -kH;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    com::GdiObject<HBITMAP> canvas(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    com::GdiObject<HBITMAP> canvas(wine_test::MakeDib32(kW, kH, &bits));
     ASSERT_TRUE(canvas && bits);
     auto* px = static_cast<uint32_t*>(bits);
     com::MemoryDC dc(nullptr);

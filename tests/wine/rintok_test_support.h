@@ -24,18 +24,7 @@
 namespace rintok_test {
 
 // A top-level window that hosts the controls of a test; never shown.
-inline HWND MakeHostWindow() {
-    static const char kClass[] = "QuelmarTestHost";
-    WNDCLASSA wc = {};
-    if (!GetClassInfoA(GetModuleHandleA(nullptr), kClass, &wc)) {
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = kClass;
-        RegisterClassA(&wc);
-    }
-    return CreateWindowExA(0, kClass, "host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 640, 480, nullptr,
-                           nullptr, GetModuleHandleA(nullptr), nullptr);
-}
+inline HWND MakeHostWindow() { return wine_test::MakeWindow({}); }
 
 // Empties the thread's queue, so that no message of one test reaches the next.
 inline void DrainMessages() {

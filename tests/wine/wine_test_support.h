@@ -1,11 +1,15 @@
 // Helpers shared by the tests that run under Wine: temporary paths, the port
-// trace reader, running a program and pumping messages.
+// trace reader, running a program, pumping messages, and the windows, menus,
+// bitmaps and clipboard text a test sets up. The inline ones serve the
+// benchmarks too, which do not link this library.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -130,5 +134,74 @@ private:
     bool autostartExisted_ = false;
     Value autostart_;
 };
+
+// A top-level window of the class `className`, registered with `proc` on
+// first use; shown only when `style` says so.
+struct WindowSpec {
+    const char* className = "QuelmarTestHost";
+    WNDPROC proc = DefWindowProcA;
+    const char* caption = "host";
+    DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    int x = 0, y = 0, width = 640, height = 480;
+    HMENU menu = nullptr;  // taken by the window
+};
+inline HWND MakeWindow(const WindowSpec& spec) {
+    WNDCLASSA wc = {};
+    if (!GetClassInfoA(GetModuleHandleA(nullptr), spec.className, &wc)) {
+        wc.lpfnWndProc = spec.proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = spec.className;
+        RegisterClassA(&wc);
+    }
+    return CreateWindowExA(0, spec.className, spec.caption, spec.style, spec.x, spec.y, spec.width, spec.height,
+                           nullptr, spec.menu, GetModuleHandleA(nullptr), nullptr);
+}
+
+// A menu bar of popups, each a list of items (a null caption: a separator);
+// `popups`, when given, receives each popup's handle in order.
+struct MenuItemSpec {
+    UINT id;
+    const char* caption;
+};
+struct PopupSpec {
+    const char* caption;
+    std::initializer_list<MenuItemSpec> items;
+};
+inline HMENU MakeMenuBar(std::initializer_list<PopupSpec> spec, std::vector<HMENU>* popups = nullptr) {
+    HMENU bar = CreateMenu();
+    for (const PopupSpec& p : spec) {
+        HMENU popup = CreatePopupMenu();
+        for (const MenuItemSpec& item : p.items)
+            AppendMenuA(popup, item.caption ? MF_STRING : MF_SEPARATOR, item.id, item.caption);
+        AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), p.caption);
+        if (popups) popups->push_back(popup);
+    }
+    return bar;
+}
+
+// A top-down 32-bit DIB section of `width` x `height`; `bits` receives its pixels.
+inline HBITMAP MakeDib32(int width, int height, void** bits, HDC dc = nullptr) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    *bits = nullptr;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+// Puts `text` on the clipboard as CF_TEXT, as a user's copy would.
+inline bool SetClipboardText(HWND owner, const char* text) {
+    if (!OpenClipboard(owner)) return false;
+    EmptyClipboard();
+    const size_t size = std::strlen(text) + 1;
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, size);
+    std::memcpy(GlobalLock(mem), text, size);
+    GlobalUnlock(mem);
+    SetClipboardData(CF_TEXT, mem);
+    CloseClipboard();
+    return true;
+}
 
 }  // namespace wine_test
