@@ -132,6 +132,10 @@ protected:
         SetEnvironmentVariableA("QUELMAR_PORT_TRACE", trace_.c_str());
     }
     void TearDown() override {
+        for (const std::string& p : tempFiles_) {
+            SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(p.c_str());
+        }
         AnnullaAzioni();
         form_.reset();
         SetEnvironmentVariableA("QUELMAR_PORT_TRACE", nullptr);
@@ -160,6 +164,21 @@ protected:
             return r;
         };
         form_->Beep = [this] { ++beep_; };
+    }
+
+    // A fresh temporary path, removed again (read-only or not) at the end of the test.
+    std::string Temp(const std::string& nome) {
+        tempFiles_.push_back(wine_test::TempPath(nome));
+        DeleteFileA(tempFiles_.back().c_str());
+        return tempFiles_.back();
+    }
+
+    // Loads the window on the custom address 0x378 with `steps` as its program.
+    void LoadOnCustomPort(const std::vector<quelmar::StepRec>& steps) {
+        ASSERT_NO_FATAL_FAILURE(Carica());
+        ASSERT_NO_FATAL_FAILURE(PortaPersonalizzata(0x378));
+        S().TotaleSteps = static_cast<int32_t>(steps.size());
+        for (size_t i = 0; i < steps.size(); ++i) S().Steps(static_cast<int>(i) + 1) = steps[i];
     }
 
     quelmar::Form1& F() { return *form_; }
@@ -267,6 +286,7 @@ protected:
     std::vector<Domanda> domande_;
     int beep_ = 0;
     std::string trace_;
+    std::vector<std::string> tempFiles_;
 };
 
 }  // namespace form1_test

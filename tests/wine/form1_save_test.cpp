@@ -37,21 +37,6 @@ void ScriviProgramma(const std::string& path, int16_t n) {
 
 class Form1SaveTest : public Form1Test {
 protected:
-    void TearDown() override {
-        for (const std::string& p : daCancellare_) {
-            SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(p.c_str());
-        }
-        Form1Test::TearDown();
-    }
-
-    // A fresh temporary path, removed again at the end of the test.
-    std::string Temp(const std::string& nome) {
-        daCancellare_.push_back(wine_test::TempPath(nome));
-        DeleteFileA(daCancellare_.back().c_str());
-        return daCancellare_.back();
-    }
-
     // Cd answers `nome` (empty: the user cancels) instead of the platform dialog.
     void CdRisponde(const std::string& nome) {
         F().Cd.Sostituto = [this, nome](const quelmar::CommonDialog& cd, bool) {
@@ -63,7 +48,14 @@ protected:
 
     bool Aperta() { return F().Handle() != nullptr && IsWindow(F().Handle()); }
 
-    std::vector<std::string> daCancellare_;
+    // Loads the window, opens `path` through the dialog and changes the program (a step added).
+    void OpenAndChange(const std::string& path) {
+        ASSERT_NO_FATAL_FAILURE(Carica());
+        CdRisponde(path);
+        Menu("MnuApri");
+        Clic("Command1(7)");
+    }
+
     std::vector<std::string> estensioni_;
     std::vector<DWORD> flags_;
 };
@@ -296,10 +288,7 @@ TEST_F(Form1ExitTest, TheQuestionsThreeAnswersByEveryWayOfClosing) {
         SCOPED_TRACE(static_cast<int>(via));
         ScriviProgramma(path, 2);
         const std::vector<uint8_t> prima = Byte(path);
-        Carica();
-        CdRisponde(path);
-        Menu("MnuApri");
-        Clic("Command1(7)");
+        OpenAndChange(path);
 
         // Annulla: the window and its program stay, and nothing is written.
         domande_.clear();
@@ -322,10 +311,7 @@ TEST_F(Form1ExitTest, TheQuestionsThreeAnswersByEveryWayOfClosing) {
         form_.reset();
 
         // Sì: saved to its file, then closed.
-        Carica();
-        CdRisponde(path);
-        Menu("MnuApri");
-        Clic("Command1(7)");
+        OpenAndChange(path);
         domande_.clear();
         risposte_ = {IDYES};
         EXPECT_TRUE(Chiedi(via));
@@ -391,10 +377,7 @@ TEST_F(Form1ExitTest, ASaveThatIsCancelledOrFailsKeepsTheWindowAndTheProgram) {
 }
 
 TEST_F(Form1ExitTest, ClosingDuringARunStopsItThenAsksAndAnnullaKeepsTheWindow) {
-    Carica();
-    PortaPersonalizzata(0x378);
-    S().TotaleSteps = 3;
-    for (int i = 1; i <= 3; ++i) S().Steps(i) = {true, static_cast<uint8_t>(i), 5, ""};
+    LoadOnCustomPort({{true, 1, 5, ""}, {true, 2, 5, ""}, {true, 3, 5, ""}});
     bool chiesto = false;
     AllaScrittura(2, [&] {
         risposte_ = {IDCANCEL};
@@ -409,11 +392,7 @@ TEST_F(Form1ExitTest, ClosingDuringARunStopsItThenAsksAndAnnullaKeepsTheWindow) 
 }
 
 TEST_F(Form1SaveTest, TheRunTimerIsNotLeftArmedOnceARunIsOver) {
-    Carica();
-    PortaPersonalizzata(0x378);
-    S().TotaleSteps = 2;
-    S().Steps(1) = {true, 1, 10, ""};
-    S().Steps(2) = {true, 2, 10, ""};
+    LoadOnCustomPort({{true, 1, 10, ""}, {true, 2, 10, ""}});
     Clic("Command1(4)");
     EXPECT_FALSE(F().TimerArmato()) << "before any run";
 

@@ -447,11 +447,7 @@ TEST_F(Form3Test, PreciseTimingBoxShowsOnlyAStoredOneAsOnAndStoresEachClick) {
 }
 
 TEST_F(Form3Test, PreciseTimingIsReadAsEachRunStarts) {
-    Carica();
-    PortaPersonalizzata(0x378);
-    S().TotaleSteps = 2;
-    S().Steps(1) = {true, 1, 30, ""};
-    S().Steps(2) = {true, 2, 0, ""};
+    LoadOnCustomPort({{true, 1, 30, ""}, {true, 2, 0, ""}});
     Opzioni();
     // The box clicked during a run is stored at once and used from the next run.
     std::vector<bool> precise;
