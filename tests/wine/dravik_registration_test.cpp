@@ -28,10 +28,8 @@ namespace {
 
 using namespace registration_test;
 
-class DravikRegistrationTest : public LibraryRegistrationTest {
-protected:
-    DravikRegistrationTest() : LibraryRegistrationTest("Dravik.dll") {}
-};
+constexpr char kDravikDll[] = "Dravik.dll";
+using DravikRegistrationTest = LibraryRegistrationTest<kDravikDll>;
 
 TEST_F(DravikRegistrationTest, UnregistrationRemovesExactlyWhatRegistrationAdded) {
     const std::string clsid = Upper(com::GuidText(dravik::kClsidFileBrowser));

@@ -183,12 +183,12 @@ inline void ExpectUnregistered(const std::string& progId, REFCLSID clsid, REFGUI
     EXPECT_EQ(Children("TypeLib").count(Upper(com::GuidText(libid))), 0u);
 }
 
-// The library `file` beside the test program, unregistered before and after
+// The library `kFile` beside the test program, unregistered before and after
 // each test (an earlier run may have left it registered).
+template <const char* kFile>
 class LibraryRegistrationTest : public ::testing::Test {
 protected:
-    explicit LibraryRegistrationTest(const char* file)
-        : folder_(wine_test::ProgramFolder()), dll_(folder_ + "\\" + file) {}
+    LibraryRegistrationTest() : folder_(wine_test::ProgramFolder()), dll_(folder_ + "\\" + kFile) {}
     void SetUp() override { Regsvr32("/u /s"); }
     void TearDown() override { Regsvr32("/u /s"); }
 

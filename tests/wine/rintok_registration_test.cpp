@@ -27,10 +27,8 @@ namespace {
 
 using namespace registration_test;
 
-class RintokRegistrationTest : public LibraryRegistrationTest {
-protected:
-    RintokRegistrationTest() : LibraryRegistrationTest("Rintok.dll") {}
-};
+constexpr char kRintokDll[] = "Rintok.dll";
+using RintokRegistrationTest = LibraryRegistrationTest<kRintokDll>;
 
 // Nothing else may run between the snapshots: the system's script engine,
 // for one, registers its own type library the first time it is used.

@@ -26,6 +26,18 @@ namespace rintok_test {
 // A top-level window that hosts the controls of a test; never shown.
 inline HWND MakeHostWindow() { return wine_test::MakeWindow({}); }
 
+// The timer control `name` from Rintok.dll on `parent`, its events to `handlers`.
+inline host::ControlSpec TimerSpec(const std::string& name, HWND parent, const host::TwipsRect& position = {},
+                                   const host::EventHandlers* handlers = nullptr) {
+    host::ControlSpec setup;
+    setup.name = name;
+    setup.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
+    setup.parent = parent;
+    setup.position = position;
+    setup.handlers = handlers;
+    return setup;
+}
+
 // Empties the thread's queue, so that no message of one test reaches the next.
 inline void DrainMessages() {
     MSG msg;
@@ -55,14 +67,9 @@ protected:
     std::unique_ptr<host::HostedControl> Host(std::optional<host::StoredProperties> stored = std::nullopt,
                                               bool userMode = true, const std::string& name = "mmtimer1",
                                               HRESULT* result = nullptr) {
-        host::ControlSpec setup;
-        setup.name = name;
-        setup.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
-        setup.parent = window_.Get();
-        setup.position = {150, 300, 2325, 450};
+        host::ControlSpec setup = TimerSpec(name, window_.Get(), {150, 300, 2325, 450}, &events_);
         setup.stored = std::move(stored);
         setup.ambient.userMode = userMode;
-        setup.handlers = &events_;
         std::unique_ptr<host::HostedControl> control;
         const HRESULT hr = host::HostedControl::Create(setup, control);
         if (result) *result = hr;

@@ -79,21 +79,21 @@ UINT TypeAt(HMENU menu, UINT position) {
     return info.fType;
 }
 
-constexpr UINT kOpen = 101, kExit = 102, kLpt1 = 201, kLpt2 = 202;
+using skarvo_test::kExit;
+using skarvo_test::kLpt1;
+using skarvo_test::kLpt2;
+using skarvo_test::kOpen;
 
 class SkarvoControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-        std::vector<HMENU> popups;
-        HMENU bar = wine_test::MakeMenuBar({{"&File", {{kOpen, "&Open\tCtrl+O"}, {0, nullptr}, {kExit, "E&xit"}}},
-                                            {"&Port", {{kLpt1, "LPT1"}, {kLpt2, "LPT2"}}}},
-                                           &popups);
-        file_ = popups[0];
-        port_ = popups[1];
+        const skarvo_test::HostMenuBar menus = skarvo_test::MakeHostMenuBar("LPT1", "LPT2");
+        file_ = menus.file;
+        port_ = menus.port;
         wine_test::WindowSpec spec;
         spec.className = "SkarvoControlHost";
-        spec.menu = bar;
+        spec.menu = menus.bar;
         window_.Reset(wine_test::MakeWindow(spec));
         ASSERT_TRUE(window_);
 

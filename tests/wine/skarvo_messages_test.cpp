@@ -114,7 +114,10 @@ LRESULT CALLBACK HostProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(h, m, wp, lp);
 }
 
-constexpr UINT kOpen = 101, kExit = 102, kLpt1 = 201, kLpt2 = 202;
+using skarvo_test::kExit;
+using skarvo_test::kLpt1;
+using skarvo_test::kLpt2;
+using skarvo_test::kOpen;
 // The items in the order SubClassMenu reads them.
 constexpr long kFileItem = 1, kOpenItem = 2, kExitItem = 4, kPortItem = 5, kLpt1Item = 6, kLpt2Item = 7;
 
@@ -145,13 +148,10 @@ protected:
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
         g_order.clear();
         g_driver = MenuDriver{};
-        std::vector<HMENU> popups;
-        HMENU bar = wine_test::MakeMenuBar({{"&File", {{kOpen, "&Open\tCtrl+O"}, {0, nullptr}, {kExit, "E&xit"}}},
-                                            {"&Port", {{kLpt1, "LPT&1"}, {kLpt2, "LPT&2"}}}},
-                                           &popups);
-        file_ = popups[0];
-        port_ = popups[1];
-        window_.Reset(MakeHostWindow(bar));
+        const skarvo_test::HostMenuBar menus = skarvo_test::MakeHostMenuBar("LPT&1", "LPT&2");
+        file_ = menus.file;
+        port_ = menus.port;
+        window_.Reset(MakeHostWindow(menus.bar));
         ASSERT_TRUE(window_);
         originalProc_ = GetWindowLongPtrA(window_.Get(), GWLP_WNDPROC);
         control_ = Host(window_.Get());

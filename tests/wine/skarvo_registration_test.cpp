@@ -23,10 +23,8 @@ namespace {
 
 using namespace registration_test;
 
-class SkarvoRegistrationTest : public LibraryRegistrationTest {
-protected:
-    SkarvoRegistrationTest() : LibraryRegistrationTest("Skarvo.dll") {}
-};
+constexpr char kSkarvoDll[] = "Skarvo.dll";
+using SkarvoRegistrationTest = LibraryRegistrationTest<kSkarvoDll>;
 
 // The keys of both classes, their ProgIDs, the type library and its interfaces.
 std::vector<std::string> RegisteredKeys() {

@@ -17,6 +17,7 @@
 #include "host/hosted_control.h"
 #include "menu_images/skarvo_ids.h"
 #include "menu_images/skarvo_typelib.h"
+#include "tests/wine/wine_test_support.h"
 
 namespace skarvo_test {
 
@@ -40,6 +41,20 @@ com::ComPtr<T> QueryAs(IUnknown* object, REFIID iid) {
     com::ComPtr<T> out;
     if (object) object->QueryInterface(iid, out.OutVoid());
     return out;
+}
+
+// The menu bar of the tests' host window: File (Open, a separator, Exit)
+// and Port (two ports captioned `lpt1` and `lpt2`).
+constexpr UINT kOpen = 101, kExit = 102, kLpt1 = 201, kLpt2 = 202;
+struct HostMenuBar {
+    HMENU bar, file, port;
+};
+inline HostMenuBar MakeHostMenuBar(const char* lpt1, const char* lpt2) {
+    std::vector<HMENU> popups;
+    const HMENU bar = wine_test::MakeMenuBar(
+        {{"&File", {{kOpen, "&Open\tCtrl+O"}, {0, nullptr}, {kExit, "E&xit"}}}, {"&Port", {{kLpt1, lpt1}, {kLpt2, lpt2}}}},
+        &popups);
+    return {bar, popups[0], popups[1]};
 }
 
 // DTPSkarvo1 from Skarvo.dll on `parent`, loaded from an empty property bag;

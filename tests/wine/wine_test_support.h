@@ -11,6 +11,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace wine_test {
@@ -57,6 +58,12 @@ struct TraceLine {
 };
 // Parses a port trace file ("T 0xAAAA V" lines); missing file gives no lines.
 std::vector<TraceLine> ReadTrace(const std::string& path);
+// The (address, value) of each write, to compare with a table.
+inline std::vector<std::pair<int, int>> Writes(const std::vector<TraceLine>& lines) {
+    std::vector<std::pair<int, int>> writes;
+    for (const TraceLine& t : lines) writes.emplace_back(t.address, t.value);
+    return writes;
+}
 
 // Processes window messages one at a time until `done` is true; `timeoutMs`
 // is only a hang guard. Returns `done()`.
