@@ -31,28 +31,9 @@ using namespace registration_test;
 constexpr char kDravikDll[] = "Dravik.dll";
 using DravikRegistrationTest = LibraryRegistrationTest<kDravikDll>;
 
+// The default and the event interface.
 TEST_F(DravikRegistrationTest, UnregistrationRemovesExactlyWhatRegistrationAdded) {
-    const std::string clsid = Upper(com::GuidText(dravik::kClsidFileBrowser));
-    const std::string libid = Upper(com::GuidText(dravik::kLibidDravik));
-    const RegistryState before = RegistryState::Read();
-
-    ASSERT_EQ(Regsvr32("/s"), 0u);
-    const std::string key = "CLSID\\" + clsid;
-    ExpectValues({
-        {key + "\\InprocServer32", nullptr, Upper(dll_)},
-        {key + "\\InprocServer32", "ThreadingModel", "Apartment"},
-        {key + "\\ProgID", nullptr, "Dravik.FileBrowser"},
-        {key + "\\TypeLib", nullptr, libid},
-        {key + "\\Version", nullptr, "1.0"},
-        {key + "\\Control", nullptr, ""},
-        {"Dravik.FileBrowser\\CLSID", nullptr, clsid},
-        {"TypeLib\\" + libid + "\\1.0\\0\\" + registration_test::kPlatformKey, nullptr, Upper(dll_)},
-    });
-    EXPECT_EQ(Children("Interface").size(), before.iface.size() + 2) << "the default and the event interface";
-
-    ASSERT_EQ(Regsvr32("/u /s"), 0u);
-    ExpectSameRegistry(RegistryState::Read(), before, "Dravik.dll");
-    EXPECT_EQ(Regsvr32("/u /s"), 0u) << "a second unregistration harms nothing";
+    ExpectRegistrationUndone(dll_, "Dravik.FileBrowser", dravik::kClsidFileBrowser, dravik::kLibidDravik, 2);
 }
 
 // The system's ATL host window: it creates the control by the ProgID in its

@@ -58,11 +58,7 @@ TEST_F(Form1StartTest, FileOnTheCommandLinePlaysOnceThenTheWindowIdlesWithItsNam
     size_t scrittiAllaFine = 0;
     const std::string cmd = "\"" + wine_test::ProgramFolder() + "\\Quelmar.exe\" f=demo p=h378";
     const auto r = wine_test::RunProcess(cmd, folder_, {"QUELMAR_PORT_TRACE=" + trace_}, 180000, [&](HWND hwnd) {
-        if (wine_test::ClassName(hwnd) == "#32770") {  // no message is expected
-            ADD_FAILURE() << wine_test::MessageBoxText(hwnd);
-            PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
-            return;
-        }
+        if (wine_test::FailOnMessageBox(hwnd)) return;  // no message is expected
         if (Caption(hwnd).compare(0, 30, idle, 0, 30) != 0) return;
         // The demo's ten steps, then the idle caption again.
         EXPECT_TRUE(wine_test::PumpUntil(
@@ -95,11 +91,7 @@ TEST_F(Form1StartTest, ClosingTheWindowDuringTheStartUpRunEndsTheProgram) {
     size_t scrittiAllaChiusura = 0;
     const std::string cmd = "\"" + wine_test::ProgramFolder() + "\\Quelmar.exe\" f=demo p=h378";
     const auto r = wine_test::RunProcess(cmd, folder_, {"QUELMAR_PORT_TRACE=" + trace_}, 180000, [&](HWND hwnd) {
-        if (wine_test::ClassName(hwnd) == "#32770") {
-            ADD_FAILURE() << wine_test::MessageBoxText(hwnd);
-            PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
-            return;
-        }
+        if (wine_test::FailOnMessageBox(hwnd)) return;  // no message is expected
         if (Caption(hwnd).compare(0, 14, "Programmazione") != 0) return;
         // A few steps in, the close box: no question, the run and the program end.
         EXPECT_TRUE(wine_test::PumpUntil([&] { return wine_test::ReadTrace(trace_).size() >= 3; }, 120000));
@@ -118,11 +110,7 @@ TEST_F(Form1StartTest, MissingFileOnTheCommandLineStartsANewProgramSilently) {
     std::string captionVista;
     const std::string cmd = "\"" + wine_test::ProgramFolder() + "\\Quelmar.exe\" f=assente p=h378";
     const auto r = wine_test::RunProcess(cmd, folder_, {"QUELMAR_PORT_TRACE=" + trace_}, 180000, [&](HWND hwnd) {
-        if (wine_test::ClassName(hwnd) == "#32770") {
-            ADD_FAILURE() << wine_test::MessageBoxText(hwnd);
-            PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
-            return;
-        }
+        if (wine_test::FailOnMessageBox(hwnd)) return;  // no message is expected
         if (!Caption(hwnd).empty() && captionVista.empty()) {
             captionVista = Caption(hwnd);
             PostMessageA(hwnd, WM_CLOSE, 0, 0);

@@ -198,6 +198,49 @@ protected:
     std::string dll_;
 };
 
+// Registers the control library `dll` with regsvr32 and unregisters it again:
+// registration adds exactly the class `clsid`, its ProgID `progId`, its type
+// library `libid` (version 1.0) and `interfaces` interfaces, with the class's
+// usual values and `moreValues`; unregistration (done twice) leaves the
+// registry as it found it. Nothing else may run meanwhile: the system's script
+// engine, for one, registers its own type library the first time it is used.
+inline void ExpectRegistrationUndone(const std::string& dll, const std::string& progId, REFCLSID clsid, REFGUID libid,
+                                     size_t interfaces, std::vector<ExpectedValue> moreValues = {}) {
+    const std::string clsidText = Upper(com::GuidText(clsid));
+    const std::string libidText = Upper(com::GuidText(libid));
+    const RegistryState before = RegistryState::Read();
+    ASSERT_EQ(before.clsid.count(clsidText), 0u);
+    ASSERT_EQ(before.root.count(Upper(progId)), 0u);
+    ASSERT_EQ(before.typeLib.count(libidText), 0u);
+
+    ASSERT_EQ(Regsvr32("/s", dll), 0u);
+    const RegistryState registered = RegistryState::Read();
+    EXPECT_EQ(Added(before.root, registered.root), std::vector<std::string>{Upper(progId)});
+    EXPECT_EQ(Added(before.clsid, registered.clsid), std::vector<std::string>{clsidText});
+    EXPECT_EQ(Added(before.typeLib, registered.typeLib), std::vector<std::string>{libidText});
+    EXPECT_EQ(Added(before.iface, registered.iface).size(), interfaces);
+    const std::string key = "CLSID\\" + clsidText;
+    std::vector<ExpectedValue> values = {
+        {key + "\\InprocServer32", nullptr, Upper(dll)},
+        {key + "\\InprocServer32", "ThreadingModel", "Apartment"},
+        {key + "\\ProgID", nullptr, progId},
+        {key + "\\TypeLib", nullptr, libidText},
+        {key + "\\Version", nullptr, "1.0"},
+        {key + "\\Control", nullptr, ""},
+        {progId + "\\CLSID", nullptr, clsidText},
+        {"TypeLib\\" + libidText + "\\1.0\\0\\" + kPlatformKey, nullptr, Upper(dll)},
+    };
+    values.insert(values.end(), moreValues.begin(), moreValues.end());
+    ExpectValues(values);
+
+    ASSERT_EQ(Regsvr32("/u /s", dll), 0u);
+    ExpectSameRegistry(RegistryState::Read(), before, dll);
+    // A second unregistration finds nothing to remove and harms nothing.
+    EXPECT_EQ(Regsvr32("/u /s", dll), 0u);
+    EXPECT_EQ(Children(""), before.root);
+    EXPECT_TRUE(Dump("CLSID") == before.clsidTree);
+}
+
 // The script `script` of the program's folder run by cscript, an outside
 // client; its first argument is the file it writes its notes to, then
 // `arguments`. It must end with exit code 0 and without showing a window.

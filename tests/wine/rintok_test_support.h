@@ -38,6 +38,23 @@ inline host::ControlSpec TimerSpec(const std::string& name, HWND parent, const h
     return setup;
 }
 
+// What a container learns of the class of `object` (IProvideClassInfo2): its
+// default event interface and its coclass's type information.
+inline void ReadClassInfo(IUnknown* object, IID& eventIid, com::ComPtr<ITypeInfo>& coclass) {
+    com::ComPtr<IProvideClassInfo2> info;
+    ASSERT_EQ(object->QueryInterface(IID_IProvideClassInfo2, info.OutVoid()), S_OK);
+    ASSERT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &eventIid), S_OK);
+    ASSERT_EQ(info->GetClassInfo(coclass.Out()), S_OK);
+}
+
+// The dispatch id of the member `name` of `info` (DISPID_UNKNOWN: none).
+inline MEMBERID MemberId(ITypeInfo* info, const wchar_t* name) {
+    LPOLESTR n = const_cast<LPOLESTR>(name);
+    MEMBERID id = DISPID_UNKNOWN;
+    EXPECT_EQ(info->GetIDsOfNames(&n, 1, &id), S_OK) << "no member of that name";
+    return id;
+}
+
 // Empties the thread's queue, so that no message of one test reaches the next.
 inline void DrainMessages() {
     MSG msg;

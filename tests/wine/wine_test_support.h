@@ -87,6 +87,10 @@ ProcessResult RunProcess(const std::string& commandLine, const std::string& fold
                          const std::vector<std::string>& env, DWORD timeoutMs,
                          const WindowHandler& onWindow = {});
 
+// For a window handler where no message is expected: when `hwnd` is a
+// message box, a test failure with its text, the box closed, and true.
+bool FailOnMessageBox(HWND hwnd);
+
 // The text of a message box (its static text), empty when `hwnd` is none.
 std::string MessageBoxText(HWND hwnd);
 std::wstring WindowTextW(HWND hwnd);
@@ -188,12 +192,7 @@ inline HMENU MakeMenuBar(std::initializer_list<PopupSpec> spec, std::vector<HMEN
 
 // A top-down 32-bit DIB section of `width` x `height`; `bits` receives its pixels.
 inline HBITMAP MakeDib32(int width, int height, void** bits, HDC dc = nullptr) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
     *bits = nullptr;
     return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
