@@ -4,9 +4,13 @@
 ' first argument.
 Option Explicit
 
-Dim b, f
-ExecuteGlobal CreateObject("Scripting.FileSystemObject").OpenTextFile( _
-    Replace(WScript.ScriptFullName, WScript.ScriptName, "automation_notes.vbs")).ReadAll()
+Dim fso, out, b, f
+Set fso = CreateObject("Scripting.FileSystemObject")
+Set out = fso.CreateTextFile(WScript.Arguments(0), True)
+
+Sub Note(name, value)
+    out.WriteLine name & "=" & value
+End Sub
 
 Set b = CreateObject("Dravik.FileBrowser")
 Note "created", TypeName(b)
@@ -83,4 +87,4 @@ On Error GoTo 0
 
 Set b = Nothing
 Note "done", 1
-EndNotes
+out.Close

@@ -3,9 +3,13 @@
 ' per observation to the file named by the first argument.
 Option Explicit
 
-Dim t
-ExecuteGlobal CreateObject("Scripting.FileSystemObject").OpenTextFile( _
-    Replace(WScript.ScriptFullName, WScript.ScriptName, "automation_notes.vbs")).ReadAll()
+Dim fso, out, t
+Set fso = CreateObject("Scripting.FileSystemObject")
+Set out = fso.CreateTextFile(WScript.Arguments(0), True)
+
+Sub Note(name, value)
+    out.WriteLine name & "=" & value
+End Sub
 
 Set t = CreateObject("Rintok.RintokCtl")
 Note "created", TypeName(t)
@@ -56,4 +60,4 @@ On Error GoTo 0
 
 Set t = Nothing
 Note "done", 1
-EndNotes
+out.Close

@@ -4,10 +4,14 @@
 ' first argument; the second is a window of another process.
 Option Explicit
 
-Dim g, c, hwnd, i, major, minor, revision
-ExecuteGlobal CreateObject("Scripting.FileSystemObject").OpenTextFile( _
-    Replace(WScript.ScriptFullName, WScript.ScriptName, "automation_notes.vbs")).ReadAll()
+Dim fso, out, g, c, hwnd, i, major, minor, revision
+Set fso = CreateObject("Scripting.FileSystemObject")
+Set out = fso.CreateTextFile(WScript.Arguments(0), True)
 hwnd = CLng(WScript.Arguments(1))
+
+Sub Note(name, value)
+    out.WriteLine name & "=" & value
+End Sub
 
 Sub NoteError(name)
     Note name & ".Number", Err.Number
@@ -45,4 +49,3 @@ Note "IndexForMenuHierarchyParamArray", c.IndexForMenuHierarchyParamArray(1, 1)
 NoteError "IndexForMenuHierarchyParamArray"
 c.GetVersion major, minor, revision
 Note "Version", major & "." & minor & "." & revision
-EndNotes
