@@ -18,6 +18,8 @@
 #include "host/hosted_control.h"
 #include "menu_images/skarvo_ids.h"
 #include "menu_images/skarvo_typelib.h"
+#include "tests/wine/skarvo_test_support.h"
+#include "tests/wine/wine_test_support.h"
 
 namespace {
 
@@ -43,28 +45,18 @@ int main() {
     if (FAILED(OleInitialize(nullptr))) return 1;
     int rc = 0;
     {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "SkarvoMenuBench";
-        RegisterClassA(&wc);
-        com::Menu bar(CreateMenu());
-        HMENU popup = CreatePopupMenu();
-        AppendMenuA(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(popup), "&File");
-        com::Window window(CreateWindowExA(0, wc.lpszClassName, "bench", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
-                                           bar.Release(), wc.hInstance, nullptr));
+        wine_test::WindowSpec spec;
+        spec.className = "SkarvoMenuBench";
+        spec.caption = "bench";
+        spec.style = WS_OVERLAPPEDWINDOW;
+        spec.width = 400;
+        spec.height = 300;
+        spec.menu = wine_test::MakeMenuBar({{"&File", {}}});
+        com::Window window(wine_test::MakeWindow(spec));
         host::EventHandlers events;
-        host::ControlSpec setup;
-        setup.name = "DTPSkarvo1";
-        setup.source = host::ControlSource::FromDll(skarvo::kDllName, CLSID_DTPSkarvo);
-        setup.parent = window.Get();
-        setup.position = {0, 0, 30, 30};
-        setup.stored = host::StoredProperties{};
-        setup.handlers = &events;
         std::unique_ptr<host::HostedControl> control;
         com::ComPtr<_DTPSkarvo> menus;
-        if (window && host::HostedControl::Create(setup, control) == S_OK && control->Dispatch())
-            control->Dispatch()->QueryInterface(IID__DTPSkarvo, reinterpret_cast<void**>(menus.Out()));
+        if (window) skarvo_test::HostMenus(skarvo_test::MenusSpec(window.Get(), {0, 0, 30, 30}, &events), control, menus);
         HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR24, kItems, 0);
         if (!menus || !images) {
             std::printf("The control could not be made\n");

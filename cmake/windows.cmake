@@ -36,6 +36,34 @@ function(quelmar_typelib target idl)
   target_include_directories(${target} PUBLIC ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()
 
+# quelmar_control_library(<name> <idl> SOURCES files... [SUFFIX .ocx]
+#                         [RC_IMAGES images...] LIBS libs...): the control
+# library <name>.dll (or the SUFFIX given) from its sources, <name>.rc and
+# <name>.def, with the type library made from <idl>. The resource compiler
+# finds the type library in the binary folder and the images the resource
+# file takes (RC_IMAGES) beside the sources.
+function(quelmar_control_library name idl)
+  cmake_parse_arguments(C "" "SUFFIX" "SOURCES;RC_IMAGES;LIBS" ${ARGN})
+  add_library(${name} SHARED ${C_SOURCES} ${name}.rc ${name}.def)
+  quelmar_typelib(${name} ${idl})
+  get_filename_component(tlb ${idl} NAME_WE)
+  set(rc_depends ${CMAKE_CURRENT_BINARY_DIR}/${tlb}.tlb)
+  set(rc_includes -I${CMAKE_CURRENT_BINARY_DIR})
+  if(C_RC_IMAGES)
+    list(TRANSFORM C_RC_IMAGES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+    list(APPEND rc_depends ${C_RC_IMAGES})
+    list(APPEND rc_includes -I${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
+  set_source_files_properties(${name}.rc PROPERTIES OBJECT_DEPENDS "${rc_depends}")
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name})
+  if(C_SUFFIX)
+    set_target_properties(${name} PROPERTIES SUFFIX ${C_SUFFIX})
+  endif()
+  target_link_libraries(${name} PRIVATE ${C_LIBS})
+  target_compile_options(${name} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${rc_includes}>)
+endfunction()
+
 # quelmar_wine_test(<name> sources... [LIBS libs...] [LOCKS resources...]): a
 # GoogleTest program run under Wine through scripts/wine-gtest.sh, which runs
 # the build's Wine launcher (CMAKE_CROSSCOMPILING_EMULATOR) in the tests' own

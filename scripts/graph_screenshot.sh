@@ -5,16 +5,8 @@
 # command line, then the timeline is opened from the main window's menu.
 # Uses the 64-bit build, which runs natively under 64-bit Wine.
 set -euo pipefail
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-cd "$ROOT"
-bash scripts/setup-deps.sh
-bash scripts/screenshot-tools.sh
-
-BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/win64"
-cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD_WIN" -j2 --target Quelmar hwinterface Rintok Skarvo window_command >/dev/null
-
-. scripts/screenshot-session.sh
+. "$(dirname "$0")/screenshot-lib.sh"
+screenshot_start win64 Quelmar hwinterface Rintok Skarvo window_command
 
 # The program shown: a traffic light on bits 0-2, a pump on bit 4, a siren
 # pulse of 0 ms on bit 7 and one disabled step, in the program file's layout.
@@ -41,25 +33,9 @@ QUELMAR_PORT_TRACE="$TRACE" wine Quelmar.exe f=semaforo >/dev/null 2>&1 &
 QUELMAR_APP_PID=$!
 
 # The run writes the seven enabled steps, then the caption turns idle.
-for _ in $(seq 1 300); do
-  [ -f "$TRACE" ] && [ "$(wc -l <"$TRACE")" -ge 7 ] && break
-  sleep 0.1
-done
-for _ in $(seq 1 100); do
-  xwininfo -root -tree 2>/dev/null | grep '"Programmazione porta parallela' | grep -qv 'In esecuzione' &&
-    ! xwininfo -root -tree 2>/dev/null | grep -q 'In esecuzione' && break
-  sleep 0.1
-done
+screenshot_trace "$TRACE" 7 300 || true
+screenshot_idle_main 100 >/dev/null || true
 wine "$BUILD_WIN/bin/window_command.exe" grafico >/dev/null 2>&1
-id=""
-for _ in $(seq 1 100); do
-  id=$(xwininfo -root -tree 2>/dev/null | grep -F '"Grafico del programma"' | awk '{print $1}' | head -1 || true)
-  [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q IsViewable && break
-  id=""
-  sleep 0.1
-done
-[ -n "$id" ] || { echo "The timeline window did not appear" >&2; exit 1; }
+id=$(screenshot_window '"Grafico del programma"' 100) || { echo "The timeline window did not appear" >&2; exit 1; }
 sleep 1
-mkdir -p "$ROOT/docs"
-import -window "$id" "$ROOT/docs/graph.png"
-echo "Wrote $ROOT/docs/graph.png"
+screenshot_save "$id" graph.png

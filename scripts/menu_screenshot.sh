@@ -4,33 +4,15 @@
 # menu (docs/menu_porta.png). Wine's machine has no parallel port, so the
 # custom address is selected and its entry shows the marked printer.
 set -euo pipefail
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-cd "$ROOT"
-bash scripts/setup-deps.sh
-bash scripts/screenshot-tools.sh
-
+. "$(dirname "$0")/screenshot-lib.sh"
 # QUELMAR_ARCH=win64 takes the 64-bit build, which runs natively under 64-bit Wine.
-ARCH="${QUELMAR_ARCH:-win32}"
-TOOLCHAIN=mingw-i686.cmake
-[ "$ARCH" = win64 ] && TOOLCHAIN=mingw-x86_64.cmake
-BUILD_WIN="${QUELMAR_BUILD_ROOT:-$ROOT/build}/$ARCH"
-cmake -S . -B "$BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$TOOLCHAIN" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD_WIN" -j2 --target Quelmar hwinterface Rintok Skarvo window_command >/dev/null
-
-. scripts/screenshot-session.sh
+screenshot_start "${QUELMAR_ARCH:-win32}" Quelmar hwinterface Rintok Skarvo window_command
 
 cd "$BUILD_WIN/bin"
 wine Quelmar.exe >/dev/null 2>&1 &
 QUELMAR_APP_PID=$!
 
-win=""
-for _ in $(seq 1 300); do
-  win=$(xwininfo -root -tree 2>/dev/null | grep '"Programmazione porta parallela' | awk '{print $1}' | head -1 || true)
-  [ -n "$win" ] && xwininfo -id "$win" 2>/dev/null | grep -q IsViewable && break
-  win=""
-  sleep 0.1
-done
-[ -n "$win" ] || { echo "The main window did not appear" >&2; exit 1; }
+win=$(screenshot_window '"Programmazione porta parallela' 300) || { echo "The main window did not appear" >&2; exit 1; }
 sleep 1
 
 # The window's place on the screen; an open menu drops inside it.
@@ -49,9 +31,7 @@ capture_menu() {
   local title="$1" out="$2"
   wine "$BUILD_WIN/bin/window_command.exe" "menu-$title" >/dev/null 2>&1
   sleep 2
-  mkdir -p "$ROOT/docs"
-  import -window root -crop "$(geometry)" +repage "$ROOT/docs/$out"
-  echo "Wrote $ROOT/docs/$out"
+  screenshot_save root "$out" -crop "$(geometry)" +repage
   wine "$BUILD_WIN/bin/window_command.exe" chiudi-menu >/dev/null 2>&1
   sleep 1
 }

@@ -173,21 +173,15 @@ TEST_F(DravikTest, MembersStandInTheirOrderWithThePublishedDispatchIdsAndChangeI
     ASSERT_GE(order.size(), expected.size());
     EXPECT_EQ(std::vector<DISPID>(order.end() - expected.size(), order.end()), expected);
 
-    com::ComPtr<IProvideClassInfo2> classInfo;
-    ASSERT_EQ(c->Object()->QueryInterface(IID_IProvideClassInfo2, classInfo.OutVoid()), S_OK);
     IID eventIid = {};
-    ASSERT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &eventIid), S_OK);
     com::ComPtr<ITypeInfo> coclass;
-    ASSERT_EQ(classInfo->GetClassInfo(coclass.Out()), S_OK);
+    ASSERT_NO_FATAL_FAILURE(rintok_test::ReadClassInfo(c->Object(), eventIid, coclass));
     com::ComPtr<ITypeLib> lib;
     UINT index = 0;
     ASSERT_EQ(coclass->GetContainingTypeLib(lib.Out(), &index), S_OK);
     com::ComPtr<ITypeInfo> events;
     ASSERT_EQ(lib->GetTypeInfoOfGuid(eventIid, events.Out()), S_OK);
-    LPOLESTR change = const_cast<LPOLESTR>(L"Change");
-    MEMBERID changeId = 0;
-    ASSERT_EQ(events->GetIDsOfNames(&change, 1, &changeId), S_OK);
-    EXPECT_EQ(changeId, 1);
+    EXPECT_EQ(rintok_test::MemberId(events.Get(), L"Change"), 1);
 }
 
 TEST_F(DravikTest, ANewControlHasTheDialogDefaultsTheContainersFontAndStoresNothing) {
@@ -355,14 +349,7 @@ TEST_F(DravikTest, EveryKindOfTextChangeRaisesChangeAndEverySetNotifiesTheContai
     SendMessageW(box, WM_CHAR, 'x', 1);
     EXPECT_EQ(changes_, 3) << "typing";
     // Pasting.
-    ASSERT_TRUE(OpenClipboard(window_.Get()));
-    EmptyClipboard();
-    const char pasted[] = "\\d";
-    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, sizeof pasted);
-    memcpy(GlobalLock(mem), pasted, sizeof pasted);
-    GlobalUnlock(mem);
-    SetClipboardData(CF_TEXT, mem);
-    CloseClipboard();
+    ASSERT_TRUE(wine_test::SetClipboardText(window_.Get(), "\\d"));
     SendMessageW(box, WM_PASTE, 0, 0);
     EXPECT_EQ(changes_, 4) << "pasting";
     EXPECT_EQ(Text(c.get()), L"C:\\abc.prlx\\d");

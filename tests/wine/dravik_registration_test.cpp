@@ -28,70 +28,22 @@ namespace {
 
 using namespace registration_test;
 
-class DravikRegistrationTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder_ = wine_test::ProgramFolder();
-        dll_ = folder_ + "\\Dravik.dll";
-        Regsvr32("/u /s");
-    }
-    void TearDown() override { Regsvr32("/u /s"); }
+constexpr char kDravikDll[] = "Dravik.dll";
+using DravikRegistrationTest = LibraryRegistrationTest<kDravikDll>;
 
-    DWORD Regsvr32(const std::string& options) { return registration_test::Regsvr32(options, dll_); }
-
-    std::string folder_;
-    std::string dll_;
-};
-
+// The default and the event interface.
 TEST_F(DravikRegistrationTest, UnregistrationRemovesExactlyWhatRegistrationAdded) {
-    const std::string clsid = Upper(com::GuidText(dravik::kClsidFileBrowser));
-    const std::string libid = Upper(com::GuidText(dravik::kLibidDravik));
-    const auto root = Children(""), classes = Children("CLSID"), libs = Children("TypeLib"),
-               ifaces = Children("Interface");
-    const auto clsidTree = Dump("CLSID"), typeLibTree = Dump("TypeLib"), ifaceTree = Dump("Interface");
-
-    ASSERT_EQ(Regsvr32("/s"), 0u);
-    const std::string key = "CLSID\\" + clsid;
-    EXPECT_EQ(Upper(Value(key + "\\InprocServer32")), Upper(dll_));
-    EXPECT_EQ(Value(key + "\\InprocServer32", "ThreadingModel"), "Apartment");
-    EXPECT_EQ(Value(key + "\\ProgID"), "Dravik.FileBrowser");
-    EXPECT_EQ(Upper(Value(key + "\\TypeLib")), libid);
-    EXPECT_EQ(Value(key + "\\Version"), "1.0");
-    EXPECT_EQ(Value(key + "\\Control"), "");
-    EXPECT_EQ(Upper(Value("Dravik.FileBrowser\\CLSID")), clsid);
-    EXPECT_EQ(Upper(Value("TypeLib\\" + libid + "\\1.0\\0\\" + registration_test::kPlatformKey)), Upper(dll_));
-    EXPECT_EQ(Children("Interface").size(), ifaces.size() + 2) << "the default and the event interface";
-
-    ASSERT_EQ(Regsvr32("/u /s"), 0u);
-    EXPECT_EQ(Children(""), root);
-    EXPECT_EQ(Children("CLSID"), classes);
-    EXPECT_EQ(Children("TypeLib"), libs);
-    EXPECT_EQ(Children("Interface"), ifaces);
-    EXPECT_TRUE(Dump("CLSID") == clsidTree) << "values under CLSID differ";
-    EXPECT_TRUE(Dump("TypeLib") == typeLibTree) << "values under TypeLib differ";
-    EXPECT_TRUE(Dump("Interface") == ifaceTree) << "values under Interface differ";
-    EXPECT_EQ(Regsvr32("/u /s"), 0u) << "a second unregistration harms nothing";
+    ExpectRegistrationUndone(dll_, "Dravik.FileBrowser", dravik::kClsidFileBrowser, dravik::kLibidDravik, 2);
 }
 
 // The system's ATL host window: it creates the control by the ProgID in its
 // window text, initialises it through IPersistStreamInit::InitNew and offers
 // no ambient properties.
 void HostedInAtlWindow() {
-    HMODULE atl = LoadLibraryA("atl.dll");
-    ASSERT_TRUE(atl);
-    using InitFn = BOOL(WINAPI*)();
-    using GetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
-    auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
-    auto getControl = reinterpret_cast<GetControlFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
-    ASSERT_TRUE(init && getControl);
-    ASSERT_TRUE(init());
     com::Window parent(rintok_test::MakeHostWindow());
-    com::Window ax(CreateWindowExA(0, "AtlAxWin", "Dravik.FileBrowser", WS_CHILD | WS_VISIBLE, 10, 10, 300, 24,
-                                   parent.Get(), nullptr, GetModuleHandleA(nullptr), nullptr));
-    ASSERT_TRUE(ax);
+    com::Window ax;
     com::ComPtr<IUnknown> control;
-    ASSERT_EQ(getControl(ax.Get(), control.Out()), S_OK);
-    ASSERT_TRUE(control);
+    ASSERT_NO_FATAL_FAILURE(HostInAtlWindow(parent.Get(), "Dravik.FileBrowser", {10, 10, 300, 24}, ax, control));
     auto dispatch = control.As<IDispatch>(IID_IDispatch);
     ASSERT_TRUE(dispatch);
 
@@ -149,15 +101,8 @@ void HostedInAtlWindow() {
 TEST_F(DravikRegistrationTest, RegisteredControlWorksFromAScriptAndInAnotherContainer) {
     ASSERT_EQ(Regsvr32("/s"), 0u);
 
-    const std::string out = wine_test::TempPath("dravik-automation.txt");
-    DeleteFileA(out.c_str());
-    const auto script = wine_test::RunProcess(
-        "cscript.exe //nologo \"" + folder_ + "\\dravik_automation.vbs\" \"" + out + "\"", folder_, {}, 60000);
-    ASSERT_TRUE(script.started && script.finished);
-    EXPECT_EQ(script.exitCode, 0u);
-    EXPECT_FALSE(script.windowShown) << "the script failed with a message or opened a dialog";
-    std::map<std::string, std::string> seen = ReadNotes(out);
-    DeleteFileA(out.c_str());
+    std::map<std::string, std::string> seen;
+    ASSERT_NO_FATAL_FAILURE(RunScript("dravik_automation.vbs", "", 60000, seen));
     const std::map<std::string, std::string> expected = {
         {"new.Title", "[Apri]"},
         {"new.InitDir", "[C:\\]"},
@@ -196,11 +141,7 @@ TEST_F(DravikRegistrationTest, RegisteredControlWorksFromAScriptAndInAnotherCont
         {"Text.after.errors", "[C:\\DATI\\prova.prl]"},
         {"done", "1"},
     };
-    ASSERT_TRUE(seen.count("created")) << "the script could not create the control";
-    for (const auto& [name, value] : expected) {
-        ASSERT_TRUE(seen.count(name)) << "the script stopped before " << name;
-        EXPECT_EQ(seen[name], value) << name;
-    }
+    ExpectNotes(seen, expected);
 
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     HostedInAtlWindow();
@@ -209,9 +150,7 @@ TEST_F(DravikRegistrationTest, RegisteredControlWorksFromAScriptAndInAnotherCont
     OleUninitialize();
 
     ASSERT_EQ(Regsvr32("/u /s"), 0u);
-    EXPECT_EQ(Children("").count("DRAVIK.FILEBROWSER"), 0u);
-    EXPECT_EQ(Children("CLSID").count(Upper(com::GuidText(dravik::kClsidFileBrowser))), 0u);
-    EXPECT_EQ(Children("TypeLib").count(Upper(com::GuidText(dravik::kLibidDravik))), 0u);
+    ExpectUnregistered("DRAVIK.FILEBROWSER", dravik::kClsidFileBrowser, dravik::kLibidDravik);
 }
 
 }  // namespace

@@ -82,17 +82,6 @@ void CALLBACK RispondiDialogo(HWND, UINT, UINT_PTR id, DWORD) {
 
 class Form1FileTest : public Form1Test {
 protected:
-    void TearDown() override {
-        for (const std::string& p : daCancellare_) DeleteFileA(p.c_str());
-        Form1Test::TearDown();
-    }
-
-    std::string Temp(const std::string& nome) {
-        daCancellare_.push_back(wine_test::TempPath(nome));
-        DeleteFileA(daCancellare_.back().c_str());
-        return daCancellare_.back();
-    }
-
     // Cd answers `nome` (empty: the user cancels) and records what it was asked.
     void CdRisponde(const std::string& nome) {
         F().Cd.Sostituto = [this, nome](const quelmar::CommonDialog& cd, bool salva) {
@@ -106,7 +95,6 @@ protected:
         bool salva, cancelError;
     };
     std::vector<Richiesta> richieste_;
-    std::vector<std::string> daCancellare_;
 };
 
 TEST_F(Form1FileTest, SaveOfANewProgramAsksForANameAndWritesWhatTheWriterWrites) {

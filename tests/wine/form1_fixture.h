@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "com/variant.h"
 #include "host/late_bound.h"
 #include "menu_images/skarvo_ids.h"
 #include "sequencer/form1.h"
@@ -92,6 +93,32 @@ inline void GuardiaBlocco(UINT ms, std::function<void()> action) {
     TimerGuardia() = SetTimer(nullptr, 0, ms, EseguiGuardia);
 }
 
+// The answer of a call through IDispatch by name, as a hosted control makes
+// it: `error` is the raised error's number when `hr` is DISP_E_EXCEPTION.
+struct CallResult {
+    HRESULT hr = E_FAIL;
+    com::Variant value;
+    HRESULT error = S_OK;
+};
+inline CallResult CallByName(IDispatch* o, const wchar_t* name, std::vector<com::Variant> args = {},
+                             WORD flags = DISPATCH_PROPERTYGET | DISPATCH_METHOD) {
+    CallResult r;
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR n = const_cast<LPOLESTR>(name);
+    r.hr = o->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(r.hr)) return r;
+    std::vector<VARIANT> rg;
+    for (auto it = args.rbegin(); it != args.rend(); ++it) rg.push_back(it->Ref());
+    DISPPARAMS p = {rg.data(), nullptr, static_cast<UINT>(rg.size()), 0};
+    EXCEPINFO ex = {};
+    r.hr = o->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &p, r.value.Out(), &ex, nullptr);
+    if (r.hr == DISP_E_EXCEPTION) r.error = ex.scode;
+    SysFreeString(ex.bstrSource);
+    SysFreeString(ex.bstrDescription);
+    SysFreeString(ex.bstrHelpFile);
+    return r;
+}
+
 class Form1Test : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -105,6 +132,10 @@ protected:
         SetEnvironmentVariableA("QUELMAR_PORT_TRACE", trace_.c_str());
     }
     void TearDown() override {
+        for (const std::string& p : tempFiles_) {
+            SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(p.c_str());
+        }
         AnnullaAzioni();
         form_.reset();
         SetEnvironmentVariableA("QUELMAR_PORT_TRACE", nullptr);
@@ -117,6 +148,13 @@ protected:
 
     // Creates and loads the window with `riga` as its command line.
     void Carica(const std::string& riga = "") {
+        CreateAnswered();
+        int code = 0;
+        ASSERT_TRUE(form_->Load(riga, code));
+    }
+    // Creates the window, not yet loaded, its question boxes answered from
+    // risposte_ (No once it is empty) and noted, its beeps counted.
+    void CreateAnswered() {
         form_ = std::make_unique<quelmar::Form1>(GetModuleHandleA(nullptr));
         form_->MsgBox = [this](const std::string& testo, UINT stile, const std::string& titolo) {
             domande_.push_back({testo, stile, titolo});
@@ -126,8 +164,21 @@ protected:
             return r;
         };
         form_->Beep = [this] { ++beep_; };
-        int code = 0;
-        ASSERT_TRUE(form_->Load(riga, code));
+    }
+
+    // A fresh temporary path, removed again (read-only or not) at the end of the test.
+    std::string Temp(const std::string& nome) {
+        tempFiles_.push_back(wine_test::TempPath(nome));
+        DeleteFileA(tempFiles_.back().c_str());
+        return tempFiles_.back();
+    }
+
+    // Loads the window on the custom address 0x378 with `steps` as its program.
+    void LoadOnCustomPort(const std::vector<quelmar::StepRec>& steps) {
+        ASSERT_NO_FATAL_FAILURE(Carica());
+        ASSERT_NO_FATAL_FAILURE(PortaPersonalizzata(0x378));
+        S().TotaleSteps = static_cast<int32_t>(steps.size());
+        for (size_t i = 0; i < steps.size(); ++i) S().Steps(static_cast<int>(i) + 1) = steps[i];
     }
 
     quelmar::Form1& F() { return *form_; }
@@ -235,6 +286,7 @@ protected:
     std::vector<Domanda> domande_;
     int beep_ = 0;
     std::string trace_;
+    std::vector<std::string> tempFiles_;
 };
 
 }  // namespace form1_test

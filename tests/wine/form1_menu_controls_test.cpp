@@ -15,31 +15,6 @@
 namespace form1_test {
 namespace {
 
-struct Risposta {
-    HRESULT hr = E_FAIL;
-    com::Variant valore;
-    HRESULT errore = S_OK;  // the raised error's number, when hr is DISP_E_EXCEPTION
-};
-
-Risposta Chiama(IDispatch* o, const wchar_t* nome, std::vector<com::Variant> args = {},
-                WORD flags = DISPATCH_PROPERTYGET | DISPATCH_METHOD) {
-    Risposta r;
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR n = const_cast<LPOLESTR>(nome);
-    r.hr = o->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(r.hr)) return r;
-    std::vector<VARIANT> rg;
-    for (auto it = args.rbegin(); it != args.rend(); ++it) rg.push_back(it->Ref());
-    DISPPARAMS p = {rg.data(), nullptr, static_cast<UINT>(rg.size()), 0};
-    EXCEPINFO ex = {};
-    r.hr = o->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &p, r.valore.Out(), &ex, nullptr);
-    if (r.hr == DISP_E_EXCEPTION) r.errore = ex.scode;
-    SysFreeString(ex.bstrSource);
-    SysFreeString(ex.bstrDescription);
-    SysFreeString(ex.bstrHelpFile);
-    return r;
-}
-
 std::string Testo(const com::Variant& v) {
     if (v.Type() != VT_BSTR) return "<not text>";
     const BSTR b = v.Ref().bstrVal;
@@ -62,21 +37,21 @@ Voce Leggi(IDispatch* controllo) {
     Voce v;
     EXPECT_NE(controllo, nullptr);
     if (!controllo) return v;
-    v.chiave = Testo(Chiama(controllo, L"Name").valore);
-    const Risposta indice = Chiama(controllo, L"Index");
+    v.chiave = Testo(CallByName(controllo, L"Name").value);
+    const CallResult indice = CallByName(controllo, L"Index");
     if (SUCCEEDED(indice.hr)) {
-        EXPECT_EQ(indice.valore.Type(), VT_I2);
-        v.chiave += "(" + std::to_string(indice.valore.Ref().iVal) + ")";
+        EXPECT_EQ(indice.value.Type(), VT_I2);
+        v.chiave += "(" + std::to_string(indice.value.Ref().iVal) + ")";
     } else {
         // Not in a control array: the read fails, as the contract says.
         EXPECT_EQ(indice.hr, DISP_E_EXCEPTION);
-        EXPECT_EQ(indice.errore, quelmar::kErrNotAnArray);
+        EXPECT_EQ(indice.error, quelmar::kErrNotAnArray);
     }
-    v.caption = Testo(Chiama(controllo, L"Caption").valore);
-    v.tag = Testo(Chiama(controllo, L"Tag").valore);
-    const Risposta vis = Chiama(controllo, L"Visible");
-    EXPECT_EQ(vis.valore.Type(), VT_BOOL);
-    v.visibile = vis.valore.Ref().boolVal == VARIANT_TRUE;
+    v.caption = Testo(CallByName(controllo, L"Caption").value);
+    v.tag = Testo(CallByName(controllo, L"Tag").value);
+    const CallResult vis = CallByName(controllo, L"Visible");
+    EXPECT_EQ(vis.value.Type(), VT_BOOL);
+    v.visibile = vis.value.Ref().boolVal == VARIANT_TRUE;
     return v;
 }
 
@@ -107,19 +82,19 @@ TEST_F(Form1MenuControls, ListTheMenuControlsInMenuOrderAsTheRealMenuHoldsThem) 
     Carica();
     com::ComPtr<IDispatch> form = F().OggettoForm();
     ASSERT_TRUE(form);
-    const Risposta elenco = Chiama(form.Get(), L"MenuControls");
+    const CallResult elenco = CallByName(form.Get(), L"MenuControls");
     ASSERT_EQ(elenco.hr, S_OK);
-    IDispatch* controlli = Oggetto(elenco.valore);
+    IDispatch* controlli = Oggetto(elenco.value);
     ASSERT_NE(controlli, nullptr);
-    const Risposta quanti = Chiama(controlli, L"Count");
+    const CallResult quanti = CallByName(controlli, L"Count");
     ASSERT_EQ(quanti.hr, S_OK);
-    ASSERT_EQ(quanti.valore.Type(), VT_I4);
+    ASSERT_EQ(quanti.value.Type(), VT_I4);
 
     std::vector<Voce> voci;
-    for (long i = 1; i <= quanti.valore.Ref().lVal; ++i) {
-        const Risposta c = Chiama(controlli, L"Item", {com::Variant(i)});
+    for (long i = 1; i <= quanti.value.Ref().lVal; ++i) {
+        const CallResult c = CallByName(controlli, L"Item", {com::Variant(i)});
         ASSERT_EQ(c.hr, S_OK) << i;
-        voci.push_back(Leggi(Oggetto(c.valore)));
+        voci.push_back(Leggi(Oggetto(c.value)));
     }
     std::vector<std::string> chiavi;
     for (const Voce& v : voci) chiavi.push_back(v.chiave);
@@ -142,11 +117,11 @@ TEST_F(Form1MenuControls, ListTheMenuControlsInMenuOrderAsTheRealMenuHoldsThem) 
     }
 
     // For Each walks the same controls in the same order.
-    const Risposta nuovo = Chiama(controlli, L"_NewEnum");
+    const CallResult nuovo = CallByName(controlli, L"_NewEnum");
     ASSERT_EQ(nuovo.hr, S_OK);
-    ASSERT_EQ(nuovo.valore.Type(), VT_UNKNOWN);
+    ASSERT_EQ(nuovo.value.Type(), VT_UNKNOWN);
     com::ComPtr<IEnumVARIANT> e;
-    ASSERT_EQ(nuovo.valore.Ref().punkVal->QueryInterface(IID_IEnumVARIANT, e.OutVoid()), S_OK);
+    ASSERT_EQ(nuovo.value.Ref().punkVal->QueryInterface(IID_IEnumVARIANT, e.OutVoid()), S_OK);
     size_t n = 0;
     for (;;) {
         com::Variant c;
@@ -164,15 +139,15 @@ TEST_F(Form1MenuControls, ListTheMenuControlsInMenuOrderAsTheRealMenuHoldsThem) 
     EXPECT_EQ(n, voci.size());
 
     // Out of range, and read-only.
-    EXPECT_EQ(Chiama(controlli, L"Item", {com::Variant(static_cast<long>(voci.size() + 1))}).errore,
+    EXPECT_EQ(CallByName(controlli, L"Item", {com::Variant(static_cast<long>(voci.size() + 1))}).error,
               quelmar::kErrSubscript);
-    EXPECT_EQ(Chiama(controlli, L"Item", {com::Variant(0L)}).errore, quelmar::kErrSubscript);
-    EXPECT_EQ(Chiama(controlli, L"Item", {com::Variant(L"mnuNuovo")}).hr, DISP_E_TYPEMISMATCH);
-    const Risposta r1 = Chiama(controlli, L"Item", {com::Variant(1L)});
-    IDispatch* primo = Oggetto(r1.valore);
+    EXPECT_EQ(CallByName(controlli, L"Item", {com::Variant(0L)}).error, quelmar::kErrSubscript);
+    EXPECT_EQ(CallByName(controlli, L"Item", {com::Variant(L"mnuNuovo")}).hr, DISP_E_TYPEMISMATCH);
+    const CallResult r1 = CallByName(controlli, L"Item", {com::Variant(1L)});
+    IDispatch* primo = Oggetto(r1.value);
     ASSERT_NE(primo, nullptr);
-    EXPECT_EQ(Chiama(primo, L"Caption", {com::Variant(L"x")}, DISPATCH_PROPERTYPUT).hr, DISP_E_MEMBERNOTFOUND);
-    EXPECT_EQ(Chiama(primo, L"Enabled").hr, DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(CallByName(primo, L"Caption", {com::Variant(L"x")}, DISPATCH_PROPERTYPUT).hr, DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(CallByName(primo, L"Enabled").hr, DISP_E_UNKNOWNNAME);
 }
 
 TEST_F(Form1MenuControls, TheFormGivesItsWindowAndTwipsScale) {
@@ -180,13 +155,13 @@ TEST_F(Form1MenuControls, TheFormGivesItsWindowAndTwipsScale) {
     com::ComPtr<IDispatch> form = F().OggettoForm();
     ASSERT_TRUE(form);
     // Names are matched as Basic matches them, whatever their case.
-    const Risposta h = Chiama(form.Get(), L"HWND");
+    const CallResult h = CallByName(form.Get(), L"HWND");
     ASSERT_EQ(h.hr, S_OK);
-    EXPECT_EQ(h.valore.Type(), VT_I4);
-    EXPECT_EQ(reinterpret_cast<HWND>(static_cast<LONG_PTR>(h.valore.Ref().lVal)), F().Handle());
-    const Risposta modo = Chiama(form.Get(), L"ScaleMode");
-    EXPECT_EQ(modo.valore.Type(), VT_I2);
-    EXPECT_EQ(modo.valore.Ref().iVal, quelmar::scale_mode::kTwips);
+    EXPECT_EQ(h.value.Type(), VT_I4);
+    EXPECT_EQ(reinterpret_cast<HWND>(static_cast<LONG_PTR>(h.value.Ref().lVal)), F().Handle());
+    const CallResult modo = CallByName(form.Get(), L"ScaleMode");
+    EXPECT_EQ(modo.value.Type(), VT_I2);
+    EXPECT_EQ(modo.value.Ref().iVal, quelmar::scale_mode::kTwips);
 
     const int dpiX = com::ScreenDpiX(), dpiY = com::ScreenDpiY();
     struct Caso {
@@ -206,22 +181,22 @@ TEST_F(Form1MenuControls, TheFormGivesItsWindowAndTwipsScale) {
         {L"ScaleX", {com::Variant(720L), com::Variant(short{0}), com::Variant(short{5})}, 0.5},
     };
     for (const Caso& c : casi) {
-        const Risposta r = Chiama(form.Get(), c.metodo, c.args);
+        const CallResult r = CallByName(form.Get(), c.metodo, c.args);
         ASSERT_EQ(r.hr, S_OK);
-        EXPECT_EQ(r.valore.Type(), VT_R4);
-        EXPECT_NEAR(r.valore.Ref().fltVal, c.atteso, 1e-3 * c.atteso);
+        EXPECT_EQ(r.value.Type(), VT_R4);
+        EXPECT_NEAR(r.value.Ref().fltVal, c.atteso, 1e-3 * c.atteso);
     }
-    EXPECT_EQ(Chiama(form.Get(), L"ScaleX", {com::Variant(1L), com::Variant(short{9})}).errore,
+    EXPECT_EQ(CallByName(form.Get(), L"ScaleX", {com::Variant(1L), com::Variant(short{9})}).error,
               quelmar::kErrInvalidCall);
-    EXPECT_EQ(Chiama(form.Get(), L"ScaleX", {com::Variant(L"molto")}).hr, DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(Chiama(form.Get(), L"ScaleX").hr, DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(Chiama(form.Get(), L"Controls").hr, DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(CallByName(form.Get(), L"ScaleX", {com::Variant(L"molto")}).hr, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(CallByName(form.Get(), L"ScaleX").hr, DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(CallByName(form.Get(), L"Controls").hr, DISP_E_UNKNOWNNAME);
 
     // A control that keeps the object past the window still gets answers.
-    const Risposta elenco = Chiama(form.Get(), L"MenuControls");
-    com::ComPtr<IDispatch> controlli(Oggetto(elenco.valore), true);
+    const CallResult elenco = CallByName(form.Get(), L"MenuControls");
+    com::ComPtr<IDispatch> controlli(Oggetto(elenco.value), true);
     form_.reset();
-    EXPECT_EQ(Chiama(controlli.Get(), L"Count").valore.Ref().lVal, 17);
+    EXPECT_EQ(CallByName(controlli.Get(), L"Count").value.Ref().lVal, 17);
 }
 
 }  // namespace

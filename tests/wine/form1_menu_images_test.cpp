@@ -34,19 +34,11 @@ protected:
     void CaricaConPorte(const std::string& indice, int16_t lpt1 = 0x378, int16_t lpt2 = 0x278) {
         Impostazioni::Scrivi("PortaParallela", "Indice", indice);
         form_.reset();
-        form_ = std::make_unique<quelmar::Form1>(GetModuleHandleA(nullptr));
+        CreateAnswered();
         form_->LeggiPorte = [lpt1, lpt2](int16_t& primo, int16_t& secondo) {
             primo = lpt1;
             secondo = lpt2;
         };
-        form_->MsgBox = [this](const std::string& testo, UINT stile, const std::string& titolo) {
-            domande_.push_back({testo, stile, titolo});
-            if (risposte_.empty()) return IDNO;
-            const int r = risposte_.front();
-            risposte_.pop_front();
-            return r;
-        };
-        form_->Beep = [this] { ++beep_; };
         int code = 0;
         ASSERT_TRUE(form_->Load("", code));
         ASSERT_NE(F().MenuImmagini(), nullptr) << "Skarvo.dll beside the test";
@@ -177,31 +169,6 @@ TEST_F(Form1MenuImages, ClosingLeavesTheWindowProcedureAsBefore) {
 
 // ---- ImageList1 on its own --------------------------------------------------
 
-struct Esito {
-    HRESULT hr = E_FAIL;
-    com::Variant valore;
-    HRESULT errore = S_OK;
-};
-
-Esito Chiama(IDispatch* o, const wchar_t* nome, std::vector<com::Variant> args = {},
-             WORD flags = DISPATCH_PROPERTYGET | DISPATCH_METHOD) {
-    Esito r;
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR n = const_cast<LPOLESTR>(nome);
-    r.hr = o->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(r.hr)) return r;
-    std::vector<VARIANT> rg;
-    for (auto it = args.rbegin(); it != args.rend(); ++it) rg.push_back(it->Ref());
-    DISPPARAMS p = {rg.data(), nullptr, static_cast<UINT>(rg.size()), 0};
-    EXCEPINFO ex = {};
-    r.hr = o->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &p, r.valore.Out(), &ex, nullptr);
-    if (r.hr == DISP_E_EXCEPTION) r.errore = ex.scode;
-    SysFreeString(ex.bstrSource);
-    SysFreeString(ex.bstrDescription);
-    SysFreeString(ex.bstrHelpFile);
-    return r;
-}
-
 std::wstring Testo(const com::Variant& v) {
     return v.Type() == VT_BSTR ? std::wstring(v.Ref().bstrVal, SysStringLen(v.Ref().bstrVal)) : L"<not text>";
 }
@@ -211,15 +178,15 @@ protected:
     void SetUp() override {
         lista_ = quelmar::CreaImageList1();
         ASSERT_TRUE(lista_);
-        const Esito e = Chiama(lista_.Get(), L"ListImages");
+        const CallResult e = CallByName(lista_.Get(), L"ListImages");
         ASSERT_EQ(e.hr, S_OK);
-        immagini_ = com::ComPtr<IDispatch>(Oggetto(e.valore));
+        immagini_ = com::ComPtr<IDispatch>(Oggetto(e.value));
         immagini_->AddRef();
     }
     com::ComPtr<IDispatch> Immagine(const com::Variant& quale) {
-        Esito e = Chiama(immagini_.Get(), L"Item", {quale});
+        CallResult e = CallByName(immagini_.Get(), L"Item", {quale});
         EXPECT_EQ(e.hr, S_OK);
-        IDispatch* d = Oggetto(e.valore);
+        IDispatch* d = Oggetto(e.value);
         if (d) d->AddRef();
         return com::ComPtr<IDispatch>(d);
     }
@@ -228,27 +195,27 @@ protected:
 };
 
 TEST_F(ImageList1Object, KeysInOrderFoundByIndexOrKey) {
-    const Esito n = Chiama(immagini_.Get(), L"Count");
+    const CallResult n = CallByName(immagini_.Get(), L"Count");
     ASSERT_EQ(n.hr, S_OK);
-    EXPECT_EQ(n.valore.Ref().lVal, 9);
+    EXPECT_EQ(n.value.Ref().lVal, 9);
     const wchar_t* chiavi[] = {L"Apri2", L"Salva2", L"Nuovo2", L"Print", L"Print2", L"Int", L"Exit", L"Opz", L"Graph"};
     for (long i = 1; i <= 9; ++i) {
         com::ComPtr<IDispatch> im = Immagine(com::Variant(i));
         ASSERT_TRUE(im) << i;
-        EXPECT_EQ(Testo(Chiama(im.Get(), L"Key").valore), chiavi[i - 1]);
+        EXPECT_EQ(Testo(CallByName(im.Get(), L"Key").value), chiavi[i - 1]);
         // The same item by its key, written in any case.
         std::wstring maiuscola = chiavi[i - 1];
         for (wchar_t& c : maiuscola) c = static_cast<wchar_t>(towupper(c));
         com::ComPtr<IDispatch> perChiave = Immagine(com::Variant(maiuscola));
         ASSERT_TRUE(perChiave) << i;
         long indice = 0;
-        EXPECT_EQ(Chiama(perChiave.Get(), L"Index").valore.ToLong(indice), S_OK);
+        EXPECT_EQ(CallByName(perChiave.Get(), L"Index").value.ToLong(indice), S_OK);
         EXPECT_EQ(indice, i);
     }
     // A number held as text is a key, not an index.
     const struct {
         com::Variant quale;
-        HRESULT errore;
+        HRESULT error;
     } cattive[] = {{com::Variant(L"Stampa"), quelmar::kErrElementoAssente},
                    {com::Variant(L""), quelmar::kErrElementoAssente},
                    {com::Variant(L"1"), quelmar::kErrElementoAssente},
@@ -256,20 +223,20 @@ TEST_F(ImageList1Object, KeysInOrderFoundByIndexOrKey) {
                    {com::Variant(10L), quelmar::kErrIndiceFuoriLimiti},
                    {com::Variant(-1L), quelmar::kErrIndiceFuoriLimiti}};
     for (const auto& c : cattive) {
-        const Esito e = Chiama(immagini_.Get(), L"Item", {c.quale});
+        const CallResult e = CallByName(immagini_.Get(), L"Item", {c.quale});
         EXPECT_EQ(e.hr, DISP_E_EXCEPTION);
-        EXPECT_EQ(e.errore, c.errore);
+        EXPECT_EQ(e.error, c.error);
     }
-    EXPECT_EQ(Chiama(immagini_.Get(), L"Item").hr, DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(CallByName(immagini_.Get(), L"Item").hr, DISP_E_BADPARAMCOUNT);
 }
 
 TEST_F(ImageList1Object, HandleIsARealListOfSixteenPixelPictures) {
-    const Esito h = Chiama(lista_.Get(), L"hImageList");
+    const CallResult h = CallByName(lista_.Get(), L"hImageList");
     ASSERT_EQ(h.hr, S_OK);
     // The handle as the host's LongPtr: Long in 32 bits, an 8-byte integer in 64.
-    ASSERT_EQ(h.valore.Type(), sizeof(void*) == 8 ? VT_I8 : VT_I4);
+    ASSERT_EQ(h.value.Type(), sizeof(void*) == 8 ? VT_I8 : VT_I4);
     LONG_PTR valore = 0;
-    ASSERT_EQ(h.valore.ToPointerSized(valore), S_OK);
+    ASSERT_EQ(h.value.ToPointerSized(valore), S_OK);
     const auto lista = reinterpret_cast<HIMAGELIST>(valore);
     EXPECT_EQ(ImageList_GetImageCount(lista), 9);
     int cx = 0, cy = 0;
@@ -281,20 +248,14 @@ TEST_F(ImageList1Object, HandleIsARealListOfSixteenPixelPictures) {
     lista_.Reset();
     immagini_.Reset();
     EXPECT_EQ(ImageList_GetImageCount(lista), 9);
-    EXPECT_EQ(Testo(Chiama(im.Get(), L"Key").valore), L"Apri2");
+    EXPECT_EQ(Testo(CallByName(im.Get(), L"Key").value), L"Apri2");
 }
 
 // Draw puts the picture at the point asked, its background letting the
 // device's own pixels show; no device draws nothing and is no error.
 TEST_F(ImageList1Object, DrawPaintsThePictureWithItsBackgroundSeeThrough) {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = 40;
-    bi.bmiHeader.biHeight = -40;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    com::GdiObject<HBITMAP> bmp(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    com::GdiObject<HBITMAP> bmp(wine_test::MakeDib32(40, 40, &bits));
     ASSERT_TRUE(bmp);
     auto* px = static_cast<uint32_t*>(bits);
     for (int i = 0; i < 40 * 40; ++i) px[i] = 0x00FFFFFF;
@@ -303,7 +264,7 @@ TEST_F(ImageList1Object, DrawPaintsThePictureWithItsBackgroundSeeThrough) {
     com::ComPtr<IDispatch> salva = Immagine(com::Variant(L"Salva2"));
     ASSERT_TRUE(salva);
     const com::Variant hdc = com::Variant::PointerSized(reinterpret_cast<LONG_PTR>(dc.Get()));
-    ASSERT_EQ(Chiama(salva.Get(), L"Draw", {hdc, com::Variant(10L), com::Variant(20L)}).hr, S_OK);
+    ASSERT_EQ(CallByName(salva.Get(), L"Draw", {hdc, com::Variant(10L), com::Variant(20L)}).hr, S_OK);
     GdiFlush();
     auto a = [&](int x, int y) { return px[(20 + y) * 40 + 10 + x] & 0xFFFFFF; };
     // Salva2's row 8 is ".kbbbbbbbbbbbbk.": blue inside a black edge, the corners see-through.
@@ -313,9 +274,9 @@ TEST_F(ImageList1Object, DrawPaintsThePictureWithItsBackgroundSeeThrough) {
     EXPECT_EQ(a(15, 0), 0xFFFFFFu);
     EXPECT_EQ(px[0] & 0xFFFFFF, 0xFFFFFFu) << "nothing outside the picture";
 
-    EXPECT_EQ(Chiama(salva.Get(), L"Draw", {com::Variant(0L), com::Variant(0L), com::Variant(0L)}).hr, S_OK);
-    EXPECT_EQ(Chiama(salva.Get(), L"Draw", {com::Variant(hdc), com::Variant(0L)}).hr, DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(Chiama(salva.Get(), L"Draw", {com::Variant(L"dc"), com::Variant(0L), com::Variant(0L)}).hr,
+    EXPECT_EQ(CallByName(salva.Get(), L"Draw", {com::Variant(0L), com::Variant(0L), com::Variant(0L)}).hr, S_OK);
+    EXPECT_EQ(CallByName(salva.Get(), L"Draw", {com::Variant(hdc), com::Variant(0L)}).hr, DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(CallByName(salva.Get(), L"Draw", {com::Variant(L"dc"), com::Variant(0L), com::Variant(0L)}).hr,
               DISP_E_TYPEMISMATCH);
 }
 

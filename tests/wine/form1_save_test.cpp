@@ -26,32 +26,26 @@ std::vector<uint8_t> Byte(const std::string& path) {
 
 bool Esiste(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// A program file of `n` steps that the window would not write by itself.
-void ScriviProgramma(const std::string& path, int16_t n) {
+// Writes a program file of `n` steps that the window would not write by
+// itself; the file's bytes.
+std::vector<uint8_t> WriteOtherProgram(const std::string& path, int16_t n) {
     quelmar::ProgramImage p;
     p.Testata.Descrizione = "altro programma";
     p.Testata.NumSteps = n;
     for (int i = 1; i <= n; ++i) p.Steps(i) = {true, static_cast<uint8_t>(0x70 + i), i * 5, "vecchio"};
-    ASSERT_TRUE(quelmar::SalvaProgrammaSuFile(path, p).Ok());
+    EXPECT_TRUE(quelmar::SalvaProgrammaSuFile(path, p).Ok()) << path;
+    return Byte(path);
+}
+
+// The program in `path` as Open reads it; a failure when it cannot be read.
+quelmar::ProgramImage ReadBack(const std::string& path) {
+    quelmar::ProgramImage image;
+    EXPECT_TRUE(quelmar::LeggiProgrammaDaFile(path, image).Ok()) << path;
+    return image;
 }
 
 class Form1SaveTest : public Form1Test {
 protected:
-    void TearDown() override {
-        for (const std::string& p : daCancellare_) {
-            SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(p.c_str());
-        }
-        Form1Test::TearDown();
-    }
-
-    // A fresh temporary path, removed again at the end of the test.
-    std::string Temp(const std::string& nome) {
-        daCancellare_.push_back(wine_test::TempPath(nome));
-        DeleteFileA(daCancellare_.back().c_str());
-        return daCancellare_.back();
-    }
-
     // Cd answers `nome` (empty: the user cancels) instead of the platform dialog.
     void CdRisponde(const std::string& nome) {
         F().Cd.Sostituto = [this, nome](const quelmar::CommonDialog& cd, bool) {
@@ -63,7 +57,14 @@ protected:
 
     bool Aperta() { return F().Handle() != nullptr && IsWindow(F().Handle()); }
 
-    std::vector<std::string> daCancellare_;
+    // Loads the window, opens `path` through the dialog and changes the program (a step added).
+    void OpenAndChange(const std::string& path) {
+        ASSERT_NO_FATAL_FAILURE(Carica());
+        CdRisponde(path);
+        Menu("MnuApri");
+        Clic("Command1(7)");
+    }
+
     std::vector<std::string> estensioni_;
     std::vector<DWORD> flags_;
 };
@@ -92,8 +93,7 @@ TEST_F(Form1SaveTest, SaveAsAddsTheExtensionOnlyToABareName) {
     EXPECT_FALSE(Esiste(proprio + ".prl")) << "a name with its own extension keeps it";
 
     // The file saved under the completed name is the one Open reads back.
-    quelmar::ProgramImage letto;
-    ASSERT_TRUE(quelmar::LeggiProgrammaDaFile(completo, letto).Ok());
+    const quelmar::ProgramImage letto = ReadBack(completo);
     EXPECT_EQ(letto.Testata.NumSteps, 2);
     EXPECT_TRUE(domande_.empty());
 }
@@ -101,8 +101,7 @@ TEST_F(Form1SaveTest, SaveAsAddsTheExtensionOnlyToABareName) {
 TEST_F(Form1SaveTest, ReplacingAFileIsAskedByTheDialogAndNoKeepsTheOldFile) {
     Carica();
     const std::string vecchio = Temp("salva-vecchio.prl");
-    ScriviProgramma(vecchio, 4);
-    const std::vector<uint8_t> prima = Byte(vecchio);
+    const std::vector<uint8_t> prima = WriteOtherProgram(vecchio, 4);
     Clic("Command1(7)");
 
     // No: back in the dialog, which is then cancelled; nothing is written.
@@ -129,8 +128,7 @@ TEST_F(Form1SaveTest, ReplacingAFileIsAskedByTheDialogAndNoKeepsTheOldFile) {
     driver.Then([](HWND domanda) { DialogDriver::Press(domanda, IDYES); });
     Menu("mnuSalvaConNome");
     EXPECT_EQ(driver.Seen().size(), 4u);
-    quelmar::ProgramImage letto;
-    ASSERT_TRUE(quelmar::LeggiProgrammaDaFile(vecchio, letto).Ok());
+    const quelmar::ProgramImage letto = ReadBack(vecchio);
     EXPECT_EQ(letto.Testata.NumSteps, 2);
     EXPECT_EQ(letto.Testata.Descrizione, "");
     EXPECT_EQ(F().NomeFileCorrente(), vecchio);
@@ -142,8 +140,7 @@ TEST_F(Form1SaveTest, ReplacingAFileIsAskedByTheDialogAndNoKeepsTheOldFile) {
 TEST_F(Form1SaveTest, NamesTheDialogReturnsIncompleteAreCompletedAndReplacingThemIsAsked) {
     Carica();
     const std::string esistente = Temp("salva-punto.prl");
-    ScriviProgramma(esistente, 3);
-    const std::vector<uint8_t> prima = Byte(esistente);
+    const std::vector<uint8_t> prima = WriteOtherProgram(esistente, 3);
     Clic("Command1(7)");
 
     // Save As asks the dialog for both; Open for neither.
@@ -294,12 +291,8 @@ TEST_F(Form1ExitTest, TheQuestionsThreeAnswersByEveryWayOfClosing) {
     const std::string path = Temp("salva-uscita.prl");
     for (Via via : {Via::Uscita, Via::CloseBox, Via::FineSessione}) {
         SCOPED_TRACE(static_cast<int>(via));
-        ScriviProgramma(path, 2);
-        const std::vector<uint8_t> prima = Byte(path);
-        Carica();
-        CdRisponde(path);
-        Menu("MnuApri");
-        Clic("Command1(7)");
+        const std::vector<uint8_t> prima = WriteOtherProgram(path, 2);
+        OpenAndChange(path);
 
         // Annulla: the window and its program stay, and nothing is written.
         domande_.clear();
@@ -322,17 +315,13 @@ TEST_F(Form1ExitTest, TheQuestionsThreeAnswersByEveryWayOfClosing) {
         form_.reset();
 
         // Sì: saved to its file, then closed.
-        Carica();
-        CdRisponde(path);
-        Menu("MnuApri");
-        Clic("Command1(7)");
+        OpenAndChange(path);
         domande_.clear();
         risposte_ = {IDYES};
         EXPECT_TRUE(Chiedi(via));
         EXPECT_FALSE(Aperta());
         EXPECT_EQ(domande_.size(), 1u);
-        quelmar::ProgramImage letto;
-        ASSERT_TRUE(quelmar::LeggiProgrammaDaFile(path, letto).Ok());
+        const quelmar::ProgramImage letto = ReadBack(path);
         EXPECT_EQ(letto.Testata.NumSteps, 3);
         form_.reset();
     }
@@ -359,8 +348,7 @@ TEST_F(Form1ExitTest, ASaveThatIsCancelledOrFailsKeepsTheWindowAndTheProgram) {
         EXPECT_EQ(S().Steps(2).Descrizione, "da non perdere");
 
         // A file that cannot be replaced: the failure is told, the window stays.
-        ScriviProgramma(path, 5);
-        const std::vector<uint8_t> prima = Byte(path);
+        const std::vector<uint8_t> prima = WriteOtherProgram(path, 5);
         HANDLE blocco = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(blocco, INVALID_HANDLE_VALUE);
         domande_.clear();
@@ -383,18 +371,14 @@ TEST_F(Form1ExitTest, ASaveThatIsCancelledOrFailsKeepsTheWindowAndTheProgram) {
         EXPECT_TRUE(Chiedi(via));
         EXPECT_FALSE(Aperta());
         EXPECT_EQ(domande_.size(), 1u);
-        quelmar::ProgramImage letto;
-        ASSERT_TRUE(quelmar::LeggiProgrammaDaFile(path, letto).Ok());
+        const quelmar::ProgramImage letto = ReadBack(path);
         EXPECT_EQ(letto.Steps(2).Descrizione, "da non perdere");
         form_.reset();
     }
 }
 
 TEST_F(Form1ExitTest, ClosingDuringARunStopsItThenAsksAndAnnullaKeepsTheWindow) {
-    Carica();
-    PortaPersonalizzata(0x378);
-    S().TotaleSteps = 3;
-    for (int i = 1; i <= 3; ++i) S().Steps(i) = {true, static_cast<uint8_t>(i), 5, ""};
+    LoadOnCustomPort({{true, 1, 5, ""}, {true, 2, 5, ""}, {true, 3, 5, ""}});
     bool chiesto = false;
     AllaScrittura(2, [&] {
         risposte_ = {IDCANCEL};
@@ -409,11 +393,7 @@ TEST_F(Form1ExitTest, ClosingDuringARunStopsItThenAsksAndAnnullaKeepsTheWindow) 
 }
 
 TEST_F(Form1SaveTest, TheRunTimerIsNotLeftArmedOnceARunIsOver) {
-    Carica();
-    PortaPersonalizzata(0x378);
-    S().TotaleSteps = 2;
-    S().Steps(1) = {true, 1, 10, ""};
-    S().Steps(2) = {true, 2, 10, ""};
+    LoadOnCustomPort({{true, 1, 10, ""}, {true, 2, 10, ""}});
     Clic("Command1(4)");
     EXPECT_FALSE(F().TimerArmato()) << "before any run";
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/quelmar_process_support.h"
 #include "tests/wine/wine_test_support.h"
 
 namespace {
@@ -31,24 +32,21 @@ std::string Caption(HWND h) {
     return testo;
 }
 
-class Form1StartTest : public ::testing::Test {
+class Form1StartTest : public wine_test::QuelmarProcessTest {
 protected:
+    Form1StartTest() : QuelmarProcessTest("form1-start") {}
     void SetUp() override {
-        wine_test::ClearSettings();
-        trace_ = wine_test::TempPath("form1-start-trace.txt");
-        DeleteFileA(trace_.c_str());
-        folder_ = wine_test::TempFolder("form1-start");
+        QuelmarProcessTest::SetUp();
         demo_ = folder_ + "\\demo.prl";
         ASSERT_TRUE(CopyFileA((wine_test::ProgramFolder() + "\\demo.prl").c_str(), demo_.c_str(), FALSE));
     }
     void TearDown() override {
-        DeleteFileA(trace_.c_str());
         DeleteFileA(demo_.c_str());
         RemoveDirectoryA(folder_.c_str());
+        QuelmarProcessTest::TearDown();
     }
 
-    wine_test::SavedSettings savedSettings_;
-    std::string trace_, folder_, demo_;
+    std::string demo_;
 };
 
 TEST_F(Form1StartTest, FileOnTheCommandLinePlaysOnceThenTheWindowIdlesWithItsName) {
@@ -56,13 +54,8 @@ TEST_F(Form1StartTest, FileOnTheCommandLinePlaysOnceThenTheWindowIdlesWithItsNam
     std::string captionDopo;
     Figli figli;
     size_t scrittiAllaFine = 0;
-    const std::string cmd = "\"" + wine_test::ProgramFolder() + "\\Quelmar.exe\" f=demo p=h378";
-    const auto r = wine_test::RunProcess(cmd, folder_, {"QUELMAR_PORT_TRACE=" + trace_}, 180000, [&](HWND hwnd) {
-        if (wine_test::ClassName(hwnd) == "#32770") {  // no message is expected
-            ADD_FAILURE() << wine_test::MessageBoxText(hwnd);
-            PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
-            return;
-        }
+    const auto r = Quelmar("f=demo p=h378", [&](HWND hwnd) {
+        if (wine_test::FailOnMessageBox(hwnd)) return;  // no message is expected
         if (Caption(hwnd).compare(0, 30, idle, 0, 30) != 0) return;
         // The demo's ten steps, then the idle caption again.
         EXPECT_TRUE(wine_test::PumpUntil(
@@ -93,13 +86,8 @@ TEST_F(Form1StartTest, FileOnTheCommandLinePlaysOnceThenTheWindowIdlesWithItsNam
 
 TEST_F(Form1StartTest, ClosingTheWindowDuringTheStartUpRunEndsTheProgram) {
     size_t scrittiAllaChiusura = 0;
-    const std::string cmd = "\"" + wine_test::ProgramFolder() + "\\Quelmar.exe\" f=demo p=h378";
-    const auto r = wine_test::RunProcess(cmd, folder_, {"QUELMAR_PORT_TRACE=" + trace_}, 180000, [&](HWND hwnd) {
-        if (wine_test::ClassName(hwnd) == "#32770") {
-            ADD_FAILURE() << wine_test::MessageBoxText(hwnd);
-            PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
-            return;
-        }
+    const auto r = Quelmar("f=demo p=h378", [&](HWND hwnd) {
+        if (wine_test::FailOnMessageBox(hwnd)) return;  // no message is expected
         if (Caption(hwnd).compare(0, 14, "Programmazione") != 0) return;
         // A few steps in, the close box: no question, the run and the program end.
         EXPECT_TRUE(wine_test::PumpUntil([&] { return wine_test::ReadTrace(trace_).size() >= 3; }, 120000));
@@ -116,13 +104,8 @@ TEST_F(Form1StartTest, ClosingTheWindowDuringTheStartUpRunEndsTheProgram) {
 
 TEST_F(Form1StartTest, MissingFileOnTheCommandLineStartsANewProgramSilently) {
     std::string captionVista;
-    const std::string cmd = "\"" + wine_test::ProgramFolder() + "\\Quelmar.exe\" f=assente p=h378";
-    const auto r = wine_test::RunProcess(cmd, folder_, {"QUELMAR_PORT_TRACE=" + trace_}, 180000, [&](HWND hwnd) {
-        if (wine_test::ClassName(hwnd) == "#32770") {
-            ADD_FAILURE() << wine_test::MessageBoxText(hwnd);
-            PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
-            return;
-        }
+    const auto r = Quelmar("f=assente p=h378", [&](HWND hwnd) {
+        if (wine_test::FailOnMessageBox(hwnd)) return;  // no message is expected
         if (!Caption(hwnd).empty() && captionVista.empty()) {
             captionVista = Caption(hwnd);
             PostMessageA(hwnd, WM_CLOSE, 0, 0);

@@ -248,14 +248,7 @@ TEST_F(Form3Test, AddressBoxTakesFourHexDigitsAndInserisciStoresTheSignedValue) 
 
     // Pasted text keeps only the digits that fit.
     SetWindowTextA(O("Text4"), "");
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    const char incolla[] = "&h3bc-99";
-    HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE, sizeof incolla);
-    memcpy(GlobalLock(g), incolla, sizeof incolla);
-    GlobalUnlock(g);
-    SetClipboardData(CF_TEXT, g);
-    CloseClipboard();
+    ASSERT_TRUE(wine_test::SetClipboardText(nullptr, "&h3bc-99"));
     SendMessageA(O("Text4"), WM_PASTE, 0, 0);
     EXPECT_EQ(TestoDi(O("Text4")), "3BC9");
 
@@ -454,11 +447,7 @@ TEST_F(Form3Test, PreciseTimingBoxShowsOnlyAStoredOneAsOnAndStoresEachClick) {
 }
 
 TEST_F(Form3Test, PreciseTimingIsReadAsEachRunStarts) {
-    Carica();
-    PortaPersonalizzata(0x378);
-    S().TotaleSteps = 2;
-    S().Steps(1) = {true, 1, 30, ""};
-    S().Steps(2) = {true, 2, 0, ""};
+    LoadOnCustomPort({{true, 1, 30, ""}, {true, 2, 0, ""}});
     Opzioni();
     // The box clicked during a run is stored at once and used from the next run.
     std::vector<bool> precise;

@@ -103,11 +103,7 @@ TEST_F(HostTest, ControlIsPlacedAsAVisibleChildAtItsPositionInTwips) {
 }
 
 TEST_F(HostTest, ControlSeesTheAmbientPropertiesOfItsContainer) {
-    host::ControlSpec setup;
-    setup.name = "mmtimer1";
-    setup.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
-    setup.parent = window_.Get();
-    setup.position = {0, 0, 2325, 450};
+    host::ControlSpec setup = rintok_test::TimerSpec("mmtimer1", window_.Get(), {0, 0, 2325, 450});
     setup.ambient.fontName = L"Tahoma";
     setup.ambient.fontPoints = 12;
     setup.ambient.fontBold = true;
@@ -198,13 +194,8 @@ TEST_F(HostTest, EventsReachTheHandlerNamedAfterTheControlAndTheEvent) {
         });
     }
     auto make = [&](const std::string& name, const host::EventHandlers* h) {
-        host::ControlSpec setup;
-        setup.name = name;
-        setup.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
-        setup.parent = window_.Get();
-        setup.handlers = h;
         std::unique_ptr<host::HostedControl> c;
-        EXPECT_EQ(host::HostedControl::Create(setup, c), S_OK) << name;
+        EXPECT_EQ(host::HostedControl::Create(rintok_test::TimerSpec(name, window_.Get(), {}, h), c), S_OK) << name;
         return c;
     };
     auto first = make("mmtimer1", &handlers);
@@ -238,12 +229,7 @@ TEST_F(HostTest, HandlerMayReleaseTheControlThatRaisedTheEvent) {
         ++raised;
         c.reset();
     });
-    host::ControlSpec setup;
-    setup.name = "mmtimer1";
-    setup.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
-    setup.parent = window_.Get();
-    setup.handlers = &handlers;
-    ASSERT_EQ(host::HostedControl::Create(setup, c), S_OK);
+    ASSERT_EQ(host::HostedControl::Create(rintok_test::TimerSpec("mmtimer1", window_.Get(), {}, &handlers), c), S_OK);
     const HWND hwnd = c->Window();
     PostMessageA(hwnd, WM_CHAR, 10, 0);
     PostMessageA(hwnd, WM_CHAR, 10, 0);  // reaches no window any more
@@ -279,11 +265,7 @@ TEST_F(HostTest, StoredPropertiesAreLoadedAndChangesAreReportedOnceEach) {
 }
 
 TEST_F(HostTest, ExtenderAnswersToolTipTextNameAndPositionAndPassesTheRestToTheControl) {
-    host::ControlSpec setup;
-    setup.name = "mmtimer1";
-    setup.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
-    setup.parent = window_.Get();
-    setup.position = {300, 450, 2325, 450};
+    host::ControlSpec setup = rintok_test::TimerSpec("mmtimer1", window_.Get(), {300, 450, 2325, 450});
     setup.toolTipText = L"Durata \u00E8 in ms";
     std::unique_ptr<host::HostedControl> c;
     ASSERT_EQ(host::HostedControl::Create(setup, c), S_OK);
@@ -365,13 +347,7 @@ TEST_F(HostTest, PortAccessComponentIsHostedWithoutAWindowAndWrittenByIdWithRefe
     port.reset();
 
     const auto lines = wine_test::ReadTrace(trace);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0].address, 0x378);
-    EXPECT_EQ(lines[0].value, 0xA5);
-    EXPECT_EQ(lines[1].address, 0x278);
-    EXPECT_EQ(lines[1].value, 7);
-    EXPECT_EQ(lines[2].address, 0xDC00);
-    EXPECT_EQ(lines[2].value, 255);
+    EXPECT_EQ(wine_test::Writes(lines), (std::vector<std::pair<int, int>>{{0x378, 0xA5}, {0x278, 7}, {0xDC00, 255}}));
     DeleteFileA(trace.c_str());
 }
 

@@ -116,11 +116,7 @@ TEST_F(PortAccessTest, TraceRecordsEveryWriteInOrder) {
     SetEnvironmentVariableA("QUELMAR_PORT_TRACE", nullptr);
 
     const auto lines = wine_test::ReadTrace(trace);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0].address, 0x378);
-    EXPECT_EQ(lines[0].value, 0);
-    EXPECT_EQ(lines[1].value, 1);
-    EXPECT_EQ(lines[2].value, 255);
+    ASSERT_EQ(wine_test::Writes(lines), (std::vector<std::pair<int, int>>{{0x378, 0}, {0x378, 1}, {0x378, 255}}));
     EXPECT_LE(lines[0].micros, lines[1].micros);
     EXPECT_LE(lines[1].micros, lines[2].micros);
     DeleteFileA(trace.c_str());

@@ -64,12 +64,7 @@ protected:
 };
 
 TEST_F(ResourceHygieneTest, ManyRunsOfAShortProgramLeaveTheCountsFlat) {
-    Carica();
-    PortaPersonalizzata(0x378);
-    S().TotaleSteps = 3;
-    S().Steps(1) = {true, 0x11, 1, "uno"};
-    S().Steps(2) = {false, 0x22, 5, "spento"};
-    S().Steps(3) = {true, 0x33, 0, "tre"};
+    LoadOnCustomPort({{true, 0x11, 1, "uno"}, {false, 0x22, 5, "spento"}, {true, 0x33, 0, "tre"}});
     Clic("Command1(4)");
     ClicCasella("Check4");  // the outputs shown at each step too
     const auto esegui = [&](int volte) {

@@ -97,12 +97,9 @@ TEST_F(RintokTest, MembersAndTheTimerEventCarryThePublishedDispatchIds) {
     }
 
     // The default source interface has one event, Timer, with dispatch id 1.
-    com::ComPtr<IProvideClassInfo2> info;
-    ASSERT_EQ(c->Object()->QueryInterface(IID_IProvideClassInfo2, info.OutVoid()), S_OK);
     IID eventIid = {};
-    ASSERT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &eventIid), S_OK);
     com::ComPtr<ITypeInfo> coclass;
-    ASSERT_EQ(info->GetClassInfo(coclass.Out()), S_OK);
+    ASSERT_NO_FATAL_FAILURE(rintok_test::ReadClassInfo(c->Object(), eventIid, coclass));
     com::ComPtr<ITypeInfo> events;
     for (UINT i = 0; i < 2 && !events; ++i) {
         INT flags = 0;
@@ -118,10 +115,7 @@ TEST_F(RintokTest, MembersAndTheTimerEventCarryThePublishedDispatchIds) {
     EXPECT_TRUE(IsEqualGUID(attr->guid, eventIid));
     EXPECT_EQ(attr->cFuncs, 1);
     events->ReleaseTypeAttr(attr);
-    LPOLESTR timer = const_cast<LPOLESTR>(L"Timer");
-    MEMBERID timerId = 0;
-    ASSERT_EQ(events->GetIDsOfNames(&timer, 1, &timerId), S_OK);
-    EXPECT_EQ(timerId, 1);
+    EXPECT_EQ(rintok_test::MemberId(events.Get(), L"Timer"), 1);
 }
 
 TEST_F(RintokTest, IntervalBelowOneAndResolutionOutsideTheDeviceRangeAreClamped) {
@@ -557,14 +551,8 @@ TEST_F(RintokTest, FaceIsTheBlueBannerWithWhiteLettersClippedToTheControl) {
     ASSERT_TRUE(c);
     constexpr int kW = 200, kH = 50;
     constexpr uint32_t kMagenta = 0xFF00FF;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = kW;
-    bi.bmiHeader.biHeight = -kH;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    com::GdiObject<HBITMAP> canvas(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    com::GdiObject<HBITMAP> canvas(wine_test::MakeDib32(kW, kH, &bits));
     ASSERT_TRUE(canvas && bits);
     auto* px = static_cast<uint32_t*>(bits);
     com::MemoryDC dc(nullptr);

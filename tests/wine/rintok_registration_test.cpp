@@ -27,91 +27,23 @@ namespace {
 
 using namespace registration_test;
 
-class RintokRegistrationTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder_ = wine_test::ProgramFolder();
-        dll_ = folder_ + "\\Rintok.dll";
-        // What an earlier run may have left: this test starts from an unregistered library.
-        Regsvr32("/u /s");
-    }
-    void TearDown() override { Regsvr32("/u /s"); }
+constexpr char kRintokDll[] = "Rintok.dll";
+using RintokRegistrationTest = LibraryRegistrationTest<kRintokDll>;
 
-    DWORD Regsvr32(const std::string& options) { return registration_test::Regsvr32(options, dll_); }
-
-    std::string folder_;
-    std::string dll_;
-};
-
-// Nothing else may run between the snapshots: the system's script engine,
-// for one, registers its own type library the first time it is used.
+// The default and the event interface; its name and toolbox picture too.
 TEST_F(RintokRegistrationTest, UnregistrationRemovesExactlyWhatRegistrationAdded) {
-    const std::string clsid = Upper(com::GuidText(rintok::kClsidRintokCtl));
-    const std::string libid = Upper(com::GuidText(rintok::kLibidRintok));
-    const RegistryState before = RegistryState::Read();
-    ASSERT_EQ(before.clsid.count(clsid), 0u);
-    ASSERT_EQ(before.root.count("RINTOK.RINTOKCTL"), 0u);
-    ASSERT_EQ(before.typeLib.count(libid), 0u);
-
-    ASSERT_EQ(Regsvr32("/s"), 0u);
-    const RegistryState registered = RegistryState::Read();
-    EXPECT_EQ(Added(before.root, registered.root), std::vector<std::string>{"RINTOK.RINTOKCTL"});
-    EXPECT_EQ(Added(before.clsid, registered.clsid), std::vector<std::string>{clsid});
-    EXPECT_EQ(Added(before.typeLib, registered.typeLib), std::vector<std::string>{libid});
-    EXPECT_EQ(Added(before.iface, registered.iface).size(), 2u) << "the default and the event interface";
-
-    const std::string key = "CLSID\\" + clsid;
-    const struct {
-        std::string path;
-        const char* name;
-        std::string expected;
-    } values[] = {
-        {key, nullptr, "High Precision Timer"},
-        {key + "\\InprocServer32", nullptr, Upper(dll_)},
-        {key + "\\InprocServer32", "ThreadingModel", "Apartment"},
-        {key + "\\ProgID", nullptr, "Rintok.RintokCtl"},
-        {key + "\\TypeLib", nullptr, Upper(libid)},
-        {key + "\\Version", nullptr, "1.0"},
-        {key + "\\Control", nullptr, ""},
-        {key + "\\ToolboxBitmap32", nullptr, Upper(dll_) + ", 1"},
-        {"Rintok.RintokCtl\\CLSID", nullptr, Upper(clsid)},
-        {"TypeLib\\" + libid + "\\1.0\\0\\" + registration_test::kPlatformKey, nullptr, Upper(dll_)},
-    };
-    for (const auto& v : values) {
-        std::string got = Value(v.path, v.name);
-        if (v.expected == Upper(v.expected)) got = Upper(got);
-        EXPECT_EQ(got, v.expected) << v.path << " " << (v.name ? v.name : "(default)");
-    }
-
-    ASSERT_EQ(Regsvr32("/u /s"), 0u);
-    const RegistryState after = RegistryState::Read();
-    EXPECT_EQ(after.root, before.root);
-    EXPECT_EQ(after.clsid, before.clsid);
-    EXPECT_EQ(after.typeLib, before.typeLib);
-    EXPECT_EQ(after.iface, before.iface);
-    EXPECT_TRUE(after.clsidTree == before.clsidTree) << "values under CLSID differ";
-    EXPECT_TRUE(after.typeLibTree == before.typeLibTree) << "values under TypeLib differ";
-    EXPECT_TRUE(after.ifaceTree == before.ifaceTree) << "values under Interface differ";
-
-    // A second unregistration finds nothing to remove and harms nothing.
-    EXPECT_EQ(Regsvr32("/u /s"), 0u);
-    EXPECT_EQ(Children(""), before.root);
-    EXPECT_TRUE(Dump("CLSID") == before.clsidTree);
+    const std::string key = "CLSID\\" + Upper(com::GuidText(rintok::kClsidRintokCtl));
+    ExpectRegistrationUndone(dll_, "Rintok.RintokCtl", rintok::kClsidRintokCtl, rintok::kLibidRintok, 2,
+                             {{key, nullptr, "High Precision Timer"},
+                              {key + "\\ToolboxBitmap32", nullptr, Upper(dll_) + ", 1"}});
 }
 
 TEST_F(RintokRegistrationTest, RegisteredControlWorksByProgIdFromAScriptAndFromTheHost) {
     ASSERT_EQ(Regsvr32("/s"), 0u);
 
     // An outside client, late-bound by name.
-    const std::string out = wine_test::TempPath("rintok-automation.txt");
-    DeleteFileA(out.c_str());
-    const auto script = wine_test::RunProcess(
-        "cscript.exe //nologo \"" + folder_ + "\\rintok_automation.vbs\" \"" + out + "\"", folder_, {}, 180000);
-    ASSERT_TRUE(script.started && script.finished);
-    EXPECT_EQ(script.exitCode, 0u);
-    EXPECT_FALSE(script.windowShown) << "the script failed with a message";
-    std::map<std::string, std::string> seen = ReadNotes(out);
-    DeleteFileA(out.c_str());
+    std::map<std::string, std::string> seen;
+    ASSERT_NO_FATAL_FAILURE(RunScript("rintok_automation.vbs", "", 180000, seen));
     TIMECAPS caps = {};
     timeGetDevCaps(&caps, sizeof caps);
     const std::map<std::string, std::string> expected = {
@@ -136,11 +68,7 @@ TEST_F(RintokRegistrationTest, RegisteredControlWorksByProgIdFromAScriptAndFromT
         {"Interval.after.abc", "60000"},
         {"done", "1"},
     };
-    ASSERT_TRUE(seen.count("created")) << "the script could not create the control";
-    for (const auto& [name, value] : expected) {
-        ASSERT_TRUE(seen.count(name)) << "the script stopped before " << name;
-        EXPECT_EQ(seen[name], value) << name;
-    }
+    ExpectNotes(seen, expected);
 
     // The hosting layer by ProgID, as Quelmar may create a registered control.
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
@@ -163,9 +91,7 @@ TEST_F(RintokRegistrationTest, RegisteredControlWorksByProgIdFromAScriptAndFromT
     OleUninitialize();
 
     ASSERT_EQ(Regsvr32("/u /s"), 0u);
-    EXPECT_EQ(Children("").count("RINTOK.RINTOKCTL"), 0u);
-    EXPECT_EQ(Children("CLSID").count(Upper(com::GuidText(rintok::kClsidRintokCtl))), 0u);
-    EXPECT_EQ(Children("TypeLib").count(Upper(com::GuidText(rintok::kLibidRintok))), 0u);
+    ExpectUnregistered("RINTOK.RINTOKCTL", rintok::kClsidRintokCtl, rintok::kLibidRintok);
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     CLSID none = {};
     EXPECT_EQ(CLSIDFromProgID(rintok::kProgId, &none), CO_E_CLASSSTRING);
@@ -179,10 +105,10 @@ TEST(ControlLibraryRegistration, UnregistrationLeavesNoKeyBehind) {
     const struct {
         const char* file;
         const char* progId;  // upper case
-    } librerie[] = {
+    } libraries[] = {
         {"hwinterface.ocx", "HWINTERFACELIB.HWINTERFACE"},
     };
-    for (const auto& l : librerie) {
+    for (const auto& l : libraries) {
         const std::string dll = wine_test::ProgramFolder() + "\\" + l.file;
         Regsvr32("/u /s", dll);  // what an earlier run may have left
         const RegistryState before = RegistryState::Read();
@@ -191,11 +117,7 @@ TEST(ControlLibraryRegistration, UnregistrationLeavesNoKeyBehind) {
         EXPECT_EQ(Added(before.root, registered.root), std::vector<std::string>{l.progId}) << l.file;
         EXPECT_EQ(Added(before.clsid, registered.clsid).size(), 1u) << l.file;
         ASSERT_EQ(Regsvr32("/u /s", dll), 0u) << l.file;
-        const RegistryState after = RegistryState::Read();
-        EXPECT_EQ(after.root, before.root) << l.file;
-        EXPECT_TRUE(after.clsidTree == before.clsidTree) << l.file << ": values under CLSID differ";
-        EXPECT_TRUE(after.typeLibTree == before.typeLibTree) << l.file << ": values under TypeLib differ";
-        EXPECT_TRUE(after.ifaceTree == before.ifaceTree) << l.file << ": values under Interface differ";
+        ExpectSameRegistry(RegistryState::Read(), before, l.file);
     }
 }
 

@@ -24,17 +24,35 @@
 namespace rintok_test {
 
 // A top-level window that hosts the controls of a test; never shown.
-inline HWND MakeHostWindow() {
-    static const char kClass[] = "QuelmarTestHost";
-    WNDCLASSA wc = {};
-    if (!GetClassInfoA(GetModuleHandleA(nullptr), kClass, &wc)) {
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = kClass;
-        RegisterClassA(&wc);
-    }
-    return CreateWindowExA(0, kClass, "host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 640, 480, nullptr,
-                           nullptr, GetModuleHandleA(nullptr), nullptr);
+inline HWND MakeHostWindow() { return wine_test::MakeWindow({}); }
+
+// The timer control `name` from Rintok.dll on `parent`, its events to `handlers`.
+inline host::ControlSpec TimerSpec(const std::string& name, HWND parent, const host::TwipsRect& position = {},
+                                   const host::EventHandlers* handlers = nullptr) {
+    host::ControlSpec setup;
+    setup.name = name;
+    setup.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
+    setup.parent = parent;
+    setup.position = position;
+    setup.handlers = handlers;
+    return setup;
+}
+
+// What a container learns of the class of `object` (IProvideClassInfo2): its
+// default event interface and its coclass's type information.
+inline void ReadClassInfo(IUnknown* object, IID& eventIid, com::ComPtr<ITypeInfo>& coclass) {
+    com::ComPtr<IProvideClassInfo2> info;
+    ASSERT_EQ(object->QueryInterface(IID_IProvideClassInfo2, info.OutVoid()), S_OK);
+    ASSERT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &eventIid), S_OK);
+    ASSERT_EQ(info->GetClassInfo(coclass.Out()), S_OK);
+}
+
+// The dispatch id of the member `name` of `info` (DISPID_UNKNOWN: none).
+inline MEMBERID MemberId(ITypeInfo* info, const wchar_t* name) {
+    LPOLESTR n = const_cast<LPOLESTR>(name);
+    MEMBERID id = DISPID_UNKNOWN;
+    EXPECT_EQ(info->GetIDsOfNames(&n, 1, &id), S_OK) << "no member of that name";
+    return id;
 }
 
 // Empties the thread's queue, so that no message of one test reaches the next.
@@ -66,14 +84,9 @@ protected:
     std::unique_ptr<host::HostedControl> Host(std::optional<host::StoredProperties> stored = std::nullopt,
                                               bool userMode = true, const std::string& name = "mmtimer1",
                                               HRESULT* result = nullptr) {
-        host::ControlSpec setup;
-        setup.name = name;
-        setup.source = host::ControlSource::FromDll(rintok::kDllName, rintok::kClsidRintokCtl);
-        setup.parent = window_.Get();
-        setup.position = {150, 300, 2325, 450};
+        host::ControlSpec setup = TimerSpec(name, window_.Get(), {150, 300, 2325, 450}, &events_);
         setup.stored = std::move(stored);
         setup.ambient.userMode = userMode;
-        setup.handlers = &events_;
         std::unique_ptr<host::HostedControl> control;
         const HRESULT hr = host::HostedControl::Create(setup, control);
         if (result) *result = hr;

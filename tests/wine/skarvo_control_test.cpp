@@ -79,32 +79,22 @@ UINT TypeAt(HMENU menu, UINT position) {
     return info.fType;
 }
 
-constexpr UINT kOpen = 101, kExit = 102, kLpt1 = 201, kLpt2 = 202;
+using skarvo_test::kExit;
+using skarvo_test::kLpt1;
+using skarvo_test::kLpt2;
+using skarvo_test::kOpen;
 
 class SkarvoControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-        static const char kClass[] = "SkarvoControlHost";
-        WNDCLASSA wc = {};
-        if (!GetClassInfoA(GetModuleHandleA(nullptr), kClass, &wc)) {
-            wc.lpfnWndProc = DefWindowProcA;
-            wc.hInstance = GetModuleHandleA(nullptr);
-            wc.lpszClassName = kClass;
-            RegisterClassA(&wc);
-        }
-        com::Menu bar(CreateMenu());
-        file_ = CreatePopupMenu();
-        AppendMenuA(file_, MF_STRING, kOpen, "&Open\tCtrl+O");
-        AppendMenuA(file_, MF_SEPARATOR, 0, nullptr);
-        AppendMenuA(file_, MF_STRING, kExit, "E&xit");
-        port_ = CreatePopupMenu();
-        AppendMenuA(port_, MF_STRING, kLpt1, "LPT1");
-        AppendMenuA(port_, MF_STRING, kLpt2, "LPT2");
-        AppendMenuA(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(file_), "&File");
-        AppendMenuA(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(port_), "&Port");
-        window_.Reset(CreateWindowExA(0, kClass, "host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 640, 480,
-                                      nullptr, bar.Release(), GetModuleHandleA(nullptr), nullptr));
+        const skarvo_test::HostMenuBar menus = skarvo_test::MakeHostMenuBar("LPT1", "LPT2");
+        file_ = menus.file;
+        port_ = menus.port;
+        wine_test::WindowSpec spec;
+        spec.className = "SkarvoControlHost";
+        spec.menu = menus.bar;
+        window_.Reset(wine_test::MakeWindow(spec));
         ASSERT_TRUE(window_);
 
         events_.Add("DTPSkarvo1_RequestNewMenuDetails", [this](host::EventArgs& e) {
@@ -115,16 +105,9 @@ protected:
             }
             *e.Arg(2).plVal = 4;  // icon
         });
-        host::ControlSpec setup;
-        setup.name = "DTPSkarvo1";
-        setup.source = host::ControlSource::FromDll(skarvo::kDllName, CLSID_DTPSkarvo);
-        setup.parent = window_.Get();
-        setup.position = {0, 0, 450, 450};
-        setup.stored = host::StoredProperties{};
-        setup.handlers = &events_;
-        ASSERT_EQ(host::HostedControl::Create(setup, control_), S_OK);
-        menus_ = control_->Dispatch() ? skarvo_test::QueryAs<_DTPSkarvo>(control_->Dispatch(), IID__DTPSkarvo)
-                                      : com::ComPtr<_DTPSkarvo>();
+        ASSERT_EQ(skarvo_test::HostMenus(skarvo_test::MenusSpec(window_.Get(), {0, 0, 450, 450}, &events_), control_,
+                                         menus_),
+                  S_OK);
         ASSERT_TRUE(menus_);
     }
     void TearDown() override {

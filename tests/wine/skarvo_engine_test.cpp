@@ -15,6 +15,7 @@
 
 #include "com/win_handles.h"
 #include "tests/wine/skarvo_test_support.h"
+#include "tests/wine/wine_test_support.h"
 
 namespace {
 
@@ -35,16 +36,14 @@ LRESULT CALLBACK OwnProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
 }
 
 HWND MakeWindow() {
-    static const char kClass[] = "SkarvoEngineTest";
-    WNDCLASSA wc = {};
-    if (!GetClassInfoA(GetModuleHandleA(nullptr), kClass, &wc)) {
-        wc.lpfnWndProc = OwnProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = kClass;
-        RegisterClassA(&wc);
-    }
-    return CreateWindowExA(0, kClass, "engine", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
+    wine_test::WindowSpec spec;
+    spec.className = "SkarvoEngineTest";
+    spec.proc = OwnProc;
+    spec.caption = "engine";
+    spec.style = WS_OVERLAPPEDWINDOW;
+    spec.width = 200;
+    spec.height = 100;
+    return wine_test::MakeWindow(spec);
 }
 
 // A client of the engine: answers with its response, notes its name and

@@ -114,31 +114,29 @@ LRESULT CALLBACK HostProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(h, m, wp, lp);
 }
 
-constexpr UINT kOpen = 101, kExit = 102, kLpt1 = 201, kLpt2 = 202;
+using skarvo_test::kExit;
+using skarvo_test::kLpt1;
+using skarvo_test::kLpt2;
+using skarvo_test::kOpen;
 // The items in the order SubClassMenu reads them.
 constexpr long kFileItem = 1, kOpenItem = 2, kExitItem = 4, kPortItem = 5, kLpt1Item = 6, kLpt2Item = 7;
 
 HWND MakeHostWindow(HMENU bar, const char* className = "SkarvoMessagesHost", WNDPROC proc = HostProc) {
-    WNDCLASSA wc = {};
-    if (!GetClassInfoA(GetModuleHandleA(nullptr), className, &wc)) {
-        wc.lpfnWndProc = proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = className;
-        RegisterClassA(&wc);
-    }
-    return CreateWindowExA(0, className, "host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 40, 40, 640,
-                           480, nullptr, bar, GetModuleHandleA(nullptr), nullptr);
+    wine_test::WindowSpec spec;
+    spec.className = className;
+    spec.proc = proc;
+    spec.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE;
+    spec.x = spec.y = 40;
+    spec.menu = bar;
+    return wine_test::MakeWindow(spec);
 }
 
+// The control as a form initialises a new one (no stored values).
 std::unique_ptr<host::HostedControl> Host(HWND parent, bool userMode = true) {
     static host::EventHandlers none;
-    host::ControlSpec setup;
-    setup.name = "DTPSkarvo1";
-    setup.source = host::ControlSource::FromDll(skarvo::kDllName, CLSID_DTPSkarvo);
-    setup.parent = parent;
-    setup.position = {0, 0, 450, 450};
+    host::ControlSpec setup = skarvo_test::MenusSpec(parent, {0, 0, 450, 450}, &none);
+    setup.stored.reset();
     setup.ambient.userMode = userMode;
-    setup.handlers = &none;
     std::unique_ptr<host::HostedControl> control;
     EXPECT_EQ(host::HostedControl::Create(setup, control), S_OK);
     return control;
@@ -150,17 +148,10 @@ protected:
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
         g_order.clear();
         g_driver = MenuDriver{};
-        com::Menu bar(CreateMenu());
-        file_ = CreatePopupMenu();
-        AppendMenuA(file_, MF_STRING, kOpen, "&Open\tCtrl+O");
-        AppendMenuA(file_, MF_SEPARATOR, 0, nullptr);
-        AppendMenuA(file_, MF_STRING, kExit, "E&xit");
-        port_ = CreatePopupMenu();
-        AppendMenuA(port_, MF_STRING, kLpt1, "LPT&1");
-        AppendMenuA(port_, MF_STRING, kLpt2, "LPT&2");
-        AppendMenuA(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(file_), "&File");
-        AppendMenuA(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(port_), "&Port");
-        window_.Reset(MakeHostWindow(bar.Release()));
+        const skarvo_test::HostMenuBar menus = skarvo_test::MakeHostMenuBar("LPT&1", "LPT&2");
+        file_ = menus.file;
+        port_ = menus.port;
+        window_.Reset(MakeHostWindow(menus.bar));
         ASSERT_TRUE(window_);
         originalProc_ = GetWindowLongPtrA(window_.Get(), GWLP_WNDPROC);
         control_ = Host(window_.Get());

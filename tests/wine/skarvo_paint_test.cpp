@@ -20,6 +20,7 @@
 #include "com/win_handles.h"
 #include "host/hosted_control.h"
 #include "tests/wine/skarvo_test_support.h"
+#include "tests/wine/wine_test_support.h"
 
 namespace {
 
@@ -54,14 +55,8 @@ int TextWidth(HFONT font, const char* text) {
 class Canvas {
 public:
     Canvas(int width, int height) : dc_(nullptr), width_(width), height_(height) {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
-        bitmap_.Reset(CreateDIBSection(dc_.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        bitmap_.Reset(wine_test::MakeDib32(width, height, &bits, dc_.Get()));
         bitmapSelected_ = std::make_unique<com::SelectedObject>(dc_.Get(), bitmap_.Get());
         fontSelected_ = std::make_unique<com::SelectedObject>(dc_.Get(), font_.Get());
     }
@@ -124,30 +119,17 @@ class SkarvoPaintTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-        static const char kClass[] = "SkarvoPaintHost";
-        WNDCLASSA wc = {};
-        if (!GetClassInfoA(GetModuleHandleA(nullptr), kClass, &wc)) {
-            wc.lpfnWndProc = DefWindowProcA;
-            wc.hInstance = GetModuleHandleA(nullptr);
-            wc.lpszClassName = kClass;
-            RegisterClassA(&wc);
-        }
-        com::Menu bar(CreateMenu());
-        HMENU file = CreatePopupMenu();
-        AppendMenuA(file, MF_STRING, kOpen, "&Open\tCtrl+O");
-        AppendMenuA(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
-        window_.Reset(CreateWindowExA(0, kClass, "host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
-                                      bar.Release(), GetModuleHandleA(nullptr), nullptr));
+        wine_test::WindowSpec spec;
+        spec.className = "SkarvoPaintHost";
+        spec.style = WS_OVERLAPPEDWINDOW;
+        spec.width = 400;
+        spec.height = 300;
+        spec.menu = wine_test::MakeMenuBar({{"&File", {{kOpen, "&Open\tCtrl+O"}}}});
+        window_.Reset(wine_test::MakeWindow(spec));
         ASSERT_TRUE(window_);
-        host::ControlSpec setup;
-        setup.name = "DTPSkarvo1";
-        setup.source = host::ControlSource::FromDll(skarvo::kDllName, CLSID_DTPSkarvo);
-        setup.parent = window_.Get();
-        setup.position = {0, 0, 30, 30};
-        setup.stored = host::StoredProperties{};
-        setup.handlers = &events_;
-        ASSERT_EQ(host::HostedControl::Create(setup, control_), S_OK);
-        menus_ = skarvo_test::QueryAs<_DTPSkarvo>(control_->Dispatch(), IID__DTPSkarvo);
+        ASSERT_EQ(skarvo_test::HostMenus(skarvo_test::MenusSpec(window_.Get(), {0, 0, 30, 30}, &events_), control_,
+                                         menus_),
+                  S_OK);
         ASSERT_TRUE(menus_);
         com::Variant none;
         ASSERT_EQ(menus_->SubClassMenu(none.Ref(), VARIANT_FALSE), S_OK);

@@ -23,20 +23,8 @@ namespace {
 
 using namespace registration_test;
 
-class SkarvoRegistrationTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder_ = wine_test::ProgramFolder();
-        dll_ = folder_ + "\\Skarvo.dll";
-        Regsvr32("/u /s");
-    }
-    void TearDown() override { Regsvr32("/u /s"); }
-
-    DWORD Regsvr32(const std::string& options) { return registration_test::Regsvr32(options, dll_); }
-
-    std::string folder_;
-    std::string dll_;
-};
+constexpr char kSkarvoDll[] = "Skarvo.dll";
+using SkarvoRegistrationTest = LibraryRegistrationTest<kSkarvoDll>;
 
 // The keys of both classes, their ProgIDs, the type library and its interfaces.
 std::vector<std::string> RegisteredKeys() {
@@ -60,14 +48,9 @@ TEST_F(SkarvoRegistrationTest, ScriptsReachBothClassesByProgIdAndReadTheirErrors
     com::Window window(CreateWindowExA(0, "STATIC", "altro processo", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
                                        nullptr, nullptr));
     ASSERT_TRUE(window);
-    const std::string notesPath = wine_test::TempPath("skarvo_automation.txt");
-    DeleteFileA(notesPath.c_str());
-    const std::string command = "cscript.exe //nologo \"" + folder_ + "\\skarvo_automation.vbs\" \"" + notesPath +
-                                "\" " + std::to_string(reinterpret_cast<LONG_PTR>(window.Get()));
-    const auto run = wine_test::RunProcess(command, folder_, {}, 120000);
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(run.exitCode, 0u);
-    const auto notes = ReadNotes(notesPath);
+    std::map<std::string, std::string> notes;
+    ASSERT_NO_FATAL_FAILURE(RunScript("skarvo_automation.vbs",
+                                      std::to_string(reinterpret_cast<LONG_PTR>(window.Get())), 120000, notes));
 
     const std::map<std::string, std::string> expected = {
         {"Attach.invalid.Number", "-2147208421"},
@@ -92,14 +75,9 @@ TEST_F(SkarvoRegistrationTest, ScriptsReachBothClassesByProgIdAndReadTheirErrors
         {"IndexForMenuHierarchyParamArray.Number", "0"},
         {"Version", "1.0.2"},
     };
-    ASSERT_TRUE(notes.count("created")) << "the script could not create the objects";
+    ExpectNotes(notes, expected);
     EXPECT_NE(notes.at("created").find("GSubclass,"), std::string::npos) << notes.at("created");
     EXPECT_NE(notes.at("created").find("DTPSkarvo"), std::string::npos) << notes.at("created");
-    for (const auto& [name, value] : expected) {
-        const auto it = notes.find(name);
-        ASSERT_NE(it, notes.end()) << name;
-        EXPECT_EQ(it->second, value) << name;
-    }
     // The script could not touch the window.
     EXPECT_EQ(GetPropA(window.Get(), ("C" + std::to_string(reinterpret_cast<LONG_PTR>(window.Get()))).c_str()),
               nullptr);
@@ -109,41 +87,24 @@ TEST_F(SkarvoRegistrationTest, ScriptsReachBothClassesByProgIdAndReadTheirErrors
     EXPECT_FALSE(KeyExists("TypeLib\\" + com::GuidText(LIBID_Skarvo)));
 }
 
-LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(h, m, wp, lp); }
-
 TEST_F(SkarvoRegistrationTest, TheAtlHostWindowStartsTheControlOnItsHostsMenus) {
     ASSERT_EQ(Regsvr32("/s"), 0u);
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     {
-        HMODULE atl = LoadLibraryA("atl.dll");
-        ASSERT_TRUE(atl);
-        using InitFn = BOOL(WINAPI*)();
-        using GetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
-        auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
-        auto getControl =
-            reinterpret_cast<GetControlFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
-        ASSERT_TRUE(init && getControl);
-        ASSERT_TRUE(init());
-
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = PlainProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "SkarvoAtlFrame";
-        RegisterClassA(&wc);
-        com::Menu bar(CreateMenu());
-        HMENU popup = CreatePopupMenu();
-        AppendMenuA(popup, MF_STRING, 11, "&Apri");
-        AppendMenuA(popup, MF_STRING, 12, "&Salva");
-        AppendMenuA(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(popup), "&File");
-        com::Window frame(CreateWindowExA(0, "SkarvoAtlFrame", "frame", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
-                                          400, 300, nullptr, bar.Release(), GetModuleHandleA(nullptr), nullptr));
+        std::vector<HMENU> popups;
+        wine_test::WindowSpec spec;
+        spec.className = "SkarvoAtlFrame";
+        spec.caption = "frame";
+        spec.width = 400;
+        spec.height = 300;
+        spec.menu = wine_test::MakeMenuBar({{"&File", {{11, "&Apri"}, {12, "&Salva"}}}}, &popups);
+        const HMENU popup = popups[0];
+        com::Window frame(wine_test::MakeWindow(spec));
         ASSERT_TRUE(frame);
         // The control sits in a child window without a menu: its host is the frame.
-        com::Window ax(CreateWindowExA(0, "AtlAxWin", "Skarvo.DTPSkarvo", WS_CHILD | WS_VISIBLE, 0, 0, 30, 30,
-                                       frame.Get(), nullptr, GetModuleHandleA(nullptr), nullptr));
-        ASSERT_TRUE(ax);
+        com::Window ax;
         com::ComPtr<IUnknown> control;
-        ASSERT_EQ(getControl(ax.Get(), control.Out()), S_OK);
+        ASSERT_NO_FATAL_FAILURE(HostInAtlWindow(frame.Get(), "Skarvo.DTPSkarvo", {0, 0, 30, 30}, ax, control));
         auto menus = skarvo_test::QueryAs<_DTPSkarvo>(control.Get(), IID__DTPSkarvo);
         ASSERT_TRUE(menus);
         VARIANT missing;

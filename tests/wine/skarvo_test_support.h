@@ -1,19 +1,23 @@
-// What the Skarvo tests share: objects made straight from Skarvo.dll
-// without registration, and the reading of an automation error.
+// What the Skarvo tests (and the menu benchmark) share: objects made straight
+// from Skarvo.dll without registration, the control hosted on a window as a
+// form hosts it, and the reading of an automation error.
 #pragma once
 
 #include <windows.h>
 #include <ole2.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "com/com_support.h"
 #include "com/variant.h"
+#include "host/hosted_control.h"
 #include "menu_images/skarvo_ids.h"
 #include "menu_images/skarvo_typelib.h"
+#include "tests/wine/wine_test_support.h"
 
 namespace skarvo_test {
 
@@ -37,6 +41,41 @@ com::ComPtr<T> QueryAs(IUnknown* object, REFIID iid) {
     com::ComPtr<T> out;
     if (object) object->QueryInterface(iid, out.OutVoid());
     return out;
+}
+
+// The menu bar of the tests' host window: File (Open, a separator, Exit)
+// and Port (two ports captioned `lpt1` and `lpt2`).
+constexpr UINT kOpen = 101, kExit = 102, kLpt1 = 201, kLpt2 = 202;
+struct HostMenuBar {
+    HMENU bar, file, port;
+};
+inline HostMenuBar MakeHostMenuBar(const char* lpt1, const char* lpt2) {
+    std::vector<HMENU> popups;
+    const HMENU bar = wine_test::MakeMenuBar(
+        {{"&File", {{kOpen, "&Open\tCtrl+O"}, {0, nullptr}, {kExit, "E&xit"}}}, {"&Port", {{kLpt1, lpt1}, {kLpt2, lpt2}}}},
+        &popups);
+    return {bar, popups[0], popups[1]};
+}
+
+// DTPSkarvo1 from Skarvo.dll on `parent`, loaded from an empty property bag;
+// a caller may change the rest (stored values, ambient user mode) before hosting.
+inline host::ControlSpec MenusSpec(HWND parent, const host::TwipsRect& position, const host::EventHandlers* handlers) {
+    host::ControlSpec setup;
+    setup.name = "DTPSkarvo1";
+    setup.source = host::ControlSource::FromDll(skarvo::kDllName, CLSID_DTPSkarvo);
+    setup.parent = parent;
+    setup.position = position;
+    setup.stored = host::StoredProperties{};
+    setup.handlers = handlers;
+    return setup;
+}
+
+// Hosts the control `setup` describes; `menus` receives its _DTPSkarvo interface.
+inline HRESULT HostMenus(const host::ControlSpec& setup, std::unique_ptr<host::HostedControl>& control,
+                         com::ComPtr<_DTPSkarvo>& menus) {
+    const HRESULT hr = host::HostedControl::Create(setup, control);
+    if (SUCCEEDED(hr) && control->Dispatch()) menus = QueryAs<_DTPSkarvo>(control->Dispatch(), IID__DTPSkarvo);
+    return hr;
 }
 
 // The thread's error information as the last failing member left it.

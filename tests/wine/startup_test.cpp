@@ -9,6 +9,7 @@
 
 #include "port_access/port_backend.h"
 #include "services/mod_registry.h"
+#include "tests/wine/quelmar_process_support.h"
 #include "tests/wine/wine_test_support.h"
 
 namespace {
@@ -34,26 +35,9 @@ std::string AutostartEntry() {
                                     modRegistry::kNomeAutostart);
 }
 
-class StartupTest : public ::testing::Test {
+class StartupTest : public wine_test::QuelmarProcessTest {
 protected:
-    void SetUp() override {
-        wine_test::ClearSettings();
-        trace_ = wine_test::TempPath("startup-trace.txt");
-        DeleteFileA(trace_.c_str());
-        folder_ = wine_test::TempFolder("startup");
-    }
-    void TearDown() override {
-        DeleteFileA(trace_.c_str());
-    }
-
-    wine_test::ProcessResult Quelmar(const std::string& args, const wine_test::WindowHandler& onWindow = {}) {
-        const std::string cmd = "\"" + wine_test::ProgramFolder() + "\\Quelmar.exe\" " + args;
-        return wine_test::RunProcess(cmd, folder_, {"QUELMAR_PORT_TRACE=" + trace_}, 180000, onWindow);
-    }
-
-    wine_test::SavedSettings savedSettings_;
-    std::string trace_;
-    std::string folder_;
+    StartupTest() : QuelmarProcessTest("startup") {}
 };
 
 TEST_F(StartupTest, DirectWriteWritesOnceToTheStandardAddressAndShowsNoWindow) {
@@ -137,11 +121,7 @@ TEST_F(StartupTest, RefusedValuesAreExplainedAndNothingIsWritten) {
 TEST_F(StartupTest, WithoutDirectWriteTheIdleWindowShowsWithItsCaption) {
     std::wstring caption;
     const auto r = Quelmar("", [&](HWND hwnd) {
-        if (wine_test::ClassName(hwnd) == "#32770") {  // an unexpected message: record and close it
-            ADD_FAILURE() << wine_test::MessageBoxText(hwnd);
-            PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
-            return;
-        }
+        if (wine_test::FailOnMessageBox(hwnd)) return;  // no message is expected
         caption = wine_test::WindowTextW(hwnd);
         PostMessageA(hwnd, WM_CLOSE, 0, 0);
     });

@@ -56,6 +56,13 @@ std::string ProgramFolder() {
     return s.substr(0, s.find_last_of("\\/"));
 }
 
+bool FailOnMessageBox(HWND hwnd) {
+    if (ClassName(hwnd) != "#32770") return false;
+    ADD_FAILURE() << MessageBoxText(hwnd);
+    PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+    return true;
+}
+
 std::vector<TraceLine> ReadTrace(const std::string& path) {
     std::vector<TraceLine> lines;
     std::ifstream in(path);

@@ -1,12 +1,17 @@
 // Helpers shared by the tests that run under Wine: temporary paths, the port
-// trace reader, running a program and pumping messages.
+// trace reader, running a program, pumping messages, and the windows, menus,
+// bitmaps and clipboard text a test sets up. The inline ones serve the
+// benchmarks too, which do not link this library.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace wine_test {
@@ -53,6 +58,12 @@ struct TraceLine {
 };
 // Parses a port trace file ("T 0xAAAA V" lines); missing file gives no lines.
 std::vector<TraceLine> ReadTrace(const std::string& path);
+// The (address, value) of each write, to compare with a table.
+inline std::vector<std::pair<int, int>> Writes(const std::vector<TraceLine>& lines) {
+    std::vector<std::pair<int, int>> writes;
+    for (const TraceLine& t : lines) writes.emplace_back(t.address, t.value);
+    return writes;
+}
 
 // Processes window messages one at a time until `done` is true; `timeoutMs`
 // is only a hang guard. Returns `done()`.
@@ -75,6 +86,10 @@ using WindowHandler = std::function<void(HWND)>;
 ProcessResult RunProcess(const std::string& commandLine, const std::string& folder,
                          const std::vector<std::string>& env, DWORD timeoutMs,
                          const WindowHandler& onWindow = {});
+
+// For a window handler where no message is expected: when `hwnd` is a
+// message box, a test failure with its text, the box closed, and true.
+bool FailOnMessageBox(HWND hwnd);
 
 // The text of a message box (its static text), empty when `hwnd` is none.
 std::string MessageBoxText(HWND hwnd);
@@ -130,5 +145,69 @@ private:
     bool autostartExisted_ = false;
     Value autostart_;
 };
+
+// A top-level window of the class `className`, registered with `proc` on
+// first use; shown only when `style` says so.
+struct WindowSpec {
+    const char* className = "QuelmarTestHost";
+    WNDPROC proc = DefWindowProcA;
+    const char* caption = "host";
+    DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    int x = 0, y = 0, width = 640, height = 480;
+    HMENU menu = nullptr;  // taken by the window
+};
+inline HWND MakeWindow(const WindowSpec& spec) {
+    WNDCLASSA wc = {};
+    if (!GetClassInfoA(GetModuleHandleA(nullptr), spec.className, &wc)) {
+        wc.lpfnWndProc = spec.proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = spec.className;
+        RegisterClassA(&wc);
+    }
+    return CreateWindowExA(0, spec.className, spec.caption, spec.style, spec.x, spec.y, spec.width, spec.height,
+                           nullptr, spec.menu, GetModuleHandleA(nullptr), nullptr);
+}
+
+// A menu bar of popups, each a list of items (a null caption: a separator);
+// `popups`, when given, receives each popup's handle in order.
+struct MenuItemSpec {
+    UINT id;
+    const char* caption;
+};
+struct PopupSpec {
+    const char* caption;
+    std::initializer_list<MenuItemSpec> items;
+};
+inline HMENU MakeMenuBar(std::initializer_list<PopupSpec> spec, std::vector<HMENU>* popups = nullptr) {
+    HMENU bar = CreateMenu();
+    for (const PopupSpec& p : spec) {
+        HMENU popup = CreatePopupMenu();
+        for (const MenuItemSpec& item : p.items)
+            AppendMenuA(popup, item.caption ? MF_STRING : MF_SEPARATOR, item.id, item.caption);
+        AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), p.caption);
+        if (popups) popups->push_back(popup);
+    }
+    return bar;
+}
+
+// A top-down 32-bit DIB section of `width` x `height`; `bits` receives its pixels.
+inline HBITMAP MakeDib32(int width, int height, void** bits, HDC dc = nullptr) {
+    BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    *bits = nullptr;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+// Puts `text` on the clipboard as CF_TEXT, as a user's copy would.
+inline bool SetClipboardText(HWND owner, const char* text) {
+    if (!OpenClipboard(owner)) return false;
+    EmptyClipboard();
+    const size_t size = std::strlen(text) + 1;
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, size);
+    std::memcpy(GlobalLock(mem), text, size);
+    GlobalUnlock(mem);
+    SetClipboardData(CF_TEXT, mem);
+    CloseClipboard();
+    return true;
+}
 
 }  // namespace wine_test
