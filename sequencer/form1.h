@@ -188,6 +188,7 @@ private:
     void mmtimer1_Timer();
     void DisabilitaButton();
     void AbilitaButton();
+    void EnableWholeWindow(bool on);
     void EseguiSequenza();
     // The window as the run engine's program, port, waiter and observer.
     class RunSession;

@@ -90,16 +90,21 @@ void Form1::mmtimer1_Timer() {
     if (MicroNow() >= tickValidFrom_) TickArrivato = true;
 }
 
+// Every control and every menu entry (the bar's and their menus') enabled or greyed.
+void Form1::EnableWholeWindow(bool on) {
+    for (const Controllo& c : controlli_) EnableWindow(c.Hwnd, on ? TRUE : FALSE);
+    const UINT state = MF_BYPOSITION | (on ? MF_ENABLED : MF_GRAYED);
+    HMENU bar = GetMenu(hwnd_);
+    for (int i = 0, n = GetMenuItemCount(bar); i < n; ++i) {
+        EnableMenuItem(bar, static_cast<UINT>(i), state);
+        if (HMENU menu = GetSubMenu(bar, i))
+            for (int j = 0, m = GetMenuItemCount(menu); j < m; ++j) EnableMenuItem(menu, static_cast<UINT>(j), state);
+    }
+}
+
 void Form1::DisabilitaButton() {
     if (!hwnd_) return;
-    for (const Controllo& c : controlli_) EnableWindow(c.Hwnd, FALSE);
-    HMENU barra = GetMenu(hwnd_);
-    for (int i = 0, n = GetMenuItemCount(barra); i < n; ++i) {
-        EnableMenuItem(barra, static_cast<UINT>(i), MF_BYPOSITION | MF_GRAYED);
-        if (HMENU sotto = GetSubMenu(barra, i))
-            for (int j = 0, m = GetMenuItemCount(sotto); j < m; ++j)
-                EnableMenuItem(sotto, static_cast<UINT>(j), MF_BYPOSITION | MF_GRAYED);
-    }
+    EnableWholeWindow(false);
     DrawMenuBar(hwnd_);
     Timer1Acceso(false);
     mmtimer1_Enabled(false);
@@ -111,21 +116,15 @@ void Form1::DisabilitaButton() {
 
 void Form1::AbilitaButton() {
     if (!hwnd_) return;
-    for (const Controllo& c : controlli_) EnableWindow(c.Hwnd, TRUE);
-    HMENU barra = GetMenu(hwnd_);
-    for (int i = 0, n = GetMenuItemCount(barra); i < n; ++i) {
-        EnableMenuItem(barra, static_cast<UINT>(i), MF_BYPOSITION | MF_ENABLED);
-        if (HMENU sotto = GetSubMenu(barra, i))
-            for (int j = 0, m = GetMenuItemCount(sotto); j < m; ++j)
-                EnableMenuItem(sotto, static_cast<UINT>(j), MF_BYPOSITION | MF_ENABLED);
-    }
+    EnableWholeWindow(true);
     // Enabling restarts the timer: what it queued before belongs to the old arming.
     mmtimer1_Enabled(false);
     mmtimer1_ScartaTick();
     mmtimer1_Enabled(true);
     Timer1Acceso(true);
-    if (stato_.PortaLPT1 == 0) EnableMenuItem(barra, ids::kMnuLPT1, MF_BYCOMMAND | MF_GRAYED);
-    if (stato_.PortaLPT2 == 0) EnableMenuItem(barra, ids::kMnuLPT2, MF_BYCOMMAND | MF_GRAYED);
+    HMENU bar = GetMenu(hwnd_);
+    if (stato_.PortaLPT1 == 0) EnableMenuItem(bar, ids::kMnuLPT1, MF_BYCOMMAND | MF_GRAYED);
+    if (stato_.PortaLPT2 == 0) EnableMenuItem(bar, ids::kMnuLPT2, MF_BYCOMMAND | MF_GRAYED);
     DrawMenuBar(hwnd_);
 }
 

@@ -80,6 +80,30 @@ protected:
         return v;
     }
 
+    // A stop request at the first write, then a run of 0 ms steps started in
+    // the old run's wait: the new run is over at once, and the old one must
+    // still leave its wait and end at the step boundary.
+    void NestedRunAfterAStopLetsTheOldRunEnd() {
+        Carica();
+        PortaPersonalizzata(0x378);
+        Programma({{true, 1, 400}, {true, 2, 0}});
+        bool chiusa = false;
+        AllaScrittura(1, [&] {
+            Clic("Command3");  // stop request
+            S().Steps(1).Durata = 0;
+            Clic("Command3");  // a nested run of 0 ms steps, over at once
+            // Should the old run never leave its wait, the window goes.
+            GuardiaBlocco(20000, [&] {
+                chiusa = true;
+                SendMessageA(F().Handle(), WM_CLOSE, 0, 0);
+            });
+        });
+        Clic("Command3");
+        AnnullaAzioni();
+        EXPECT_FALSE(chiusa) << "the old run waited for a tick that could not come";
+        EXPECT_EQ(Valori(), (std::vector<int>{1, 1, 2}));
+    }
+
     // Posts the timer's expiry character to mmtimer1's window, as a late tick would arrive.
     void TickEstraneo() { PostMessageA(C("mmtimer1"), WM_CHAR, 10, 0); }
 
@@ -309,26 +333,7 @@ TEST_F(Form1RunTest, RunStartedAfterAStopRequestRunsInsideTheOldOne) {
     EXPECT_EQ(TestoDi(F().Handle()), "Programmazione porta parallela 3.1.0.0  \xDF");
 }
 
-TEST_F(Form1RunTest, ARunOfZeroDurationStepsNestedAfterAStopLetsTheOldRunEnd) {
-    Carica();
-    PortaPersonalizzata(0x378);
-    Programma({{true, 1, 400}, {true, 2, 0}});
-    bool chiusa = false;
-    AllaScrittura(1, [&] {
-        Clic("Command3");  // stop request
-        S().Steps(1).Durata = 0;
-        Clic("Command3");  // a nested run of 0 ms steps, over at once
-        // Should the old run never leave its wait, the window goes.
-        GuardiaBlocco(20000, [&] {
-            chiusa = true;
-            SendMessageA(F().Handle(), WM_CLOSE, 0, 0);
-        });
-    });
-    Clic("Command3");
-    AnnullaAzioni();
-    EXPECT_FALSE(chiusa) << "the old run waited for a tick that could not come";
-    EXPECT_EQ(Valori(), (std::vector<int>{1, 1, 2}));
-}
+TEST_F(Form1RunTest, ARunOfZeroDurationStepsNestedAfterAStopLetsTheOldRunEnd) { NestedRunAfterAStopLetsTheOldRunEnd(); }
 
 TEST_F(Form1RunTest, TicksOfAnEarlierArmingDoNotEndAStepEarly) {
     Carica();
@@ -492,23 +497,7 @@ TEST_F(Form1PreciseRunTest, NoMessageIsTakenBetweenAHoldsEndAndTheNextWriteAndAR
 
 TEST_F(Form1PreciseRunTest, ARunStartedInsideAPreciseWaitLetsItEnd) {
     Impostazioni::Scrivi("Option", "Preciso", "1");
-    Carica();
-    PortaPersonalizzata(0x378);
-    Programma({{true, 1, 400}, {true, 2, 0}});
-    bool chiusa = false;
-    AllaScrittura(1, [&] {
-        Clic("Command3");  // stop request
-        S().Steps(1).Durata = 0;
-        Clic("Command3");  // a nested run, over at once
-        GuardiaBlocco(20000, [&] {
-            chiusa = true;
-            SendMessageA(F().Handle(), WM_CLOSE, 0, 0);
-        });
-    });
-    Clic("Command3");
-    AnnullaAzioni();
-    EXPECT_FALSE(chiusa) << "the old run waited for a tick that could not come";
-    EXPECT_EQ(Valori(), (std::vector<int>{1, 1, 2}));
+    NestedRunAfterAStopLetsTheOldRunEnd();
 }
 
 }  // namespace
