@@ -13,6 +13,9 @@
 #include <string>
 #include <utility>
 
+#include "com/text.h"
+#include "com/win_handles.h"
+
 namespace com {
 
 // Owns one reference to an interface.
@@ -120,10 +123,7 @@ inline RefCounted::~RefCounted() { --ModuleCount(); }
 inline HRESULT LoadOwnTypeInfo(REFGUID guid, ITypeInfo** out) {
     *out = nullptr;
     ComPtr<ITypeLib> lib;
-    const std::string path = ModulePath(ThisModule());
-    std::wstring wide(path.size() + 1, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-    HRESULT hr = LoadTypeLibEx(wide.c_str(), REGKIND_NONE, lib.Out());
+    HRESULT hr = LoadTypeLibEx(AnsiToWide(ModulePath(ThisModule())).c_str(), REGKIND_NONE, lib.Out());
     if (FAILED(hr)) return hr;
     return lib->GetTypeInfoOfGuid(guid, out);
 }
@@ -204,29 +204,34 @@ HRESULT GetFactory(REFIID iid, void** out) {
     return hr;
 }
 
+// A new object of class T that answers `iid`, for a class factory's Create.
+template <class T>
+HRESULT CreateObject(REFIID iid, void** out) {
+    auto* object = new T();
+    const HRESULT hr = object->QueryInterface(iid, out);
+    object->Release();
+    return hr;
+}
+
 inline std::string GuidText(REFGUID guid) {
     wchar_t wide[64] = {};
-    StringFromGUID2(guid, wide, 64);
-    char text[64] = {};
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-    return text;
+    const int n = StringFromGUID2(guid, wide, 64);
+    return WideToAnsi(wide, n > 0 ? static_cast<size_t>(n - 1) : 0);
 }
 
 // Sets a string value (default value when name is null) under HKEY_CLASSES_ROOT.
 inline bool SetClassesValue(const std::string& key, const char* name, const std::string& value) {
-    HKEY h = nullptr;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) !=
+    RegKey h;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, h.Out(), nullptr) !=
         ERROR_SUCCESS)
         return false;
-    const LONG rc = RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                   static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(h);
-    return rc == ERROR_SUCCESS;
+    return RegSetValueExA(h.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
 inline void DeleteClassesTree(const std::string& key) { RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str()); }
 
-// What an in-process server registers for one class.
+// What an in-process server registers and serves for one class.
 struct ServerClass {
     CLSID clsid;
     const char* progId;        // "Library.Class"
@@ -234,24 +239,18 @@ struct ServerClass {
     const char* threading;     // "Apartment"
     bool control;              // adds the Control and ToolboxBitmap32 entries
     GUID typeLib;
-    const char* typeLibVersion;  // "1.0"
+    WORD typeLibMajor;
+    WORD typeLibMinor;
+    HRESULT (*getFactory)(REFIID, void**);  // GetFactory<the class's Create>
 };
 
-inline std::wstring WidePath(const std::string& path) {
-    std::wstring wide(path.size() + 1, L'\0');
-    const int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-    wide.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
-    return wide;
-}
-
 inline bool ClassesKeyHasSubkeys(const std::string& key) {
-    HKEY h = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    RegKey h;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, h.Out()) != ERROR_SUCCESS) return false;
     DWORD subkeys = 0;
-    const LONG rc = RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
-                                     nullptr, nullptr, nullptr);
-    RegCloseKey(h);
-    return rc == ERROR_SUCCESS && subkeys > 0;
+    return RegQueryInfoKeyA(h.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr) == ERROR_SUCCESS &&
+           subkeys > 0;
 }
 
 inline std::string ClassesValue(const std::string& key) {
@@ -268,10 +267,8 @@ inline std::string ClassesValue(const std::string& key) {
 inline bool OtherViewHasClass(REFCLSID clsid) {
     const REGSAM otherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
     const std::string key = "CLSID\\" + GuidText(clsid) + "\\InprocServer32";
-    HKEY h = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | otherView, &h) != ERROR_SUCCESS) return false;
-    RegCloseKey(h);
-    return true;
+    RegKey h;
+    return RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | otherView, h.Out()) == ERROR_SUCCESS;
 }
 
 // Removes the interface keys of this module's type library that still name
@@ -284,7 +281,7 @@ inline bool OtherViewHasClass(REFCLSID clsid) {
 inline void RemoveTypeLibKeys(REFGUID libid, WORD major, WORD minor, bool otherWidthStays) {
     const std::string lib = GuidText(libid);
     ComPtr<ITypeLib> own;
-    if (SUCCEEDED(LoadTypeLibEx(WidePath(ModulePath(ThisModule())).c_str(), REGKIND_NONE, own.Out()))) {
+    if (SUCCEEDED(LoadTypeLibEx(AnsiToWide(ModulePath(ThisModule())).c_str(), REGKIND_NONE, own.Out()))) {
         const UINT count = own->GetTypeInfoCount();
         for (UINT i = 0; i < count; ++i) {
             TYPEKIND kind;
@@ -311,49 +308,43 @@ inline void RemoveTypeLibKeys(REFGUID libid, WORD major, WORD minor, bool otherW
 
 // Removes exactly what RegisterServerClass added, but what the other width's
 // registration shares.
-inline HRESULT UnregisterServerClass(const ServerClass& c, WORD major, WORD minor) {
+inline void UnregisterServerClass(const ServerClass& c) {
     DeleteClassesTree("CLSID\\" + GuidText(c.clsid));
     const bool otherWidthStays = OtherViewHasClass(c.clsid);
     if (!otherWidthStays) DeleteClassesTree(c.progId);
     // Its failure (nothing registered, or a file it cannot load) is made good by the sweep.
-    UnRegisterTypeLib(c.typeLib, major, minor, LOCALE_NEUTRAL, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
-    RemoveTypeLibKeys(c.typeLib, major, minor, otherWidthStays);
-    return S_OK;
+    UnRegisterTypeLib(c.typeLib, c.typeLibMajor, c.typeLibMinor, LOCALE_NEUTRAL,
+                      sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+    RemoveTypeLibKeys(c.typeLib, c.typeLibMajor, c.typeLibMinor, otherWidthStays);
 }
 
 // Registers the class, its ProgID and the module's type library under the
-// module's own path. A registration that fails part-way is removed whole.
+// module's own path; the caller removes a registration that fails part-way.
 inline HRESULT RegisterServerClass(const ServerClass& c) {
     const std::string clsid = GuidText(c.clsid);
     const std::string path = ModulePath(ThisModule());
     const std::string key = "CLSID\\" + clsid;
+    char version[16];
+    wsprintfA(version, "%u.%u", c.typeLibMajor, c.typeLibMinor);
     bool ok = SetClassesValue(key, nullptr, c.description) &&
               SetClassesValue(key + "\\InprocServer32", nullptr, path) &&
               SetClassesValue(key + "\\InprocServer32", "ThreadingModel", c.threading) &&
               SetClassesValue(key + "\\ProgID", nullptr, c.progId) &&
               SetClassesValue(key + "\\TypeLib", nullptr, GuidText(c.typeLib)) &&
-              SetClassesValue(key + "\\Version", nullptr, c.typeLibVersion) &&
+              SetClassesValue(key + "\\Version", nullptr, version) &&
               SetClassesValue(c.progId, nullptr, c.description) &&
               SetClassesValue(std::string(c.progId) + "\\CLSID", nullptr, clsid);
     if (ok && c.control)
         ok = SetClassesValue(key + "\\Control", nullptr, "") &&
              SetClassesValue(key + "\\ToolboxBitmap32", nullptr, path + ", 1");
 
-    HRESULT hr = ok ? S_OK : SELFREG_E_CLASS;
-    const std::wstring wide = WidePath(path);
+    if (!ok) return SELFREG_E_CLASS;
+    const std::wstring wide = AnsiToWide(path);
     ComPtr<ITypeLib> lib;
-    if (SUCCEEDED(hr) && FAILED(LoadTypeLibEx(wide.c_str(), REGKIND_NONE, lib.Out()))) hr = SELFREG_E_TYPELIB;
-    TLIBATTR* attr = nullptr;
-    WORD major = 0, minor = 0;
-    if (lib && SUCCEEDED(lib->GetLibAttr(&attr))) {
-        major = attr->wMajorVerNum;
-        minor = attr->wMinorVerNum;
-        lib->ReleaseTLibAttr(attr);
-    }
-    if (SUCCEEDED(hr) && FAILED(RegisterTypeLib(lib.Get(), const_cast<LPOLESTR>(wide.c_str()), nullptr)))
-        hr = SELFREG_E_TYPELIB;
-    if (FAILED(hr)) UnregisterServerClass(c, major, minor);
-    return hr;
+    if (FAILED(LoadTypeLibEx(wide.c_str(), REGKIND_NONE, lib.Out())) ||
+        FAILED(RegisterTypeLib(lib.Get(), const_cast<LPOLESTR>(wide.c_str()), nullptr)))
+        return SELFREG_E_TYPELIB;
+    return S_OK;
 }
 
 }  // namespace com

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "com/automation_error.h"
 #include "com/com_support.h"
 
 namespace com {
@@ -168,12 +169,9 @@ inline HRESULT FireEvent(const ConnectionPoint& point, DISPID id, VARIANT* argsL
     HRESULT first = S_OK;
     for (const auto& sink : point.Sinks<IDispatch>()) {
         DISPPARAMS params = {argsLastFirst, nullptr, count, 0};
-        EXCEPINFO excep = {};
+        ExceptionInfo excep;
         const HRESULT hr =
-            sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &excep, nullptr);
-        SysFreeString(excep.bstrSource);
-        SysFreeString(excep.bstrDescription);
-        SysFreeString(excep.bstrHelpFile);
+            sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, excep.Get(), nullptr);
         if (FAILED(hr) && SUCCEEDED(first)) first = hr;
     }
     return first;

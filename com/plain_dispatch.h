@@ -7,7 +7,9 @@
 
 #include <cstddef>
 
+#include "com/automation_error.h"
 #include "com/com_support.h"
+#include "com/variant.h"
 
 namespace com {
 
@@ -41,15 +43,21 @@ inline const VARIANT* Argument(const DISPPARAMS* params, UINT n) {
     return v;
 }
 
-// Fills `excep` for a numbered error of `source`, for Invoke to return.
-inline HRESULT NumberedError(EXCEPINFO* excep, const wchar_t* source, HRESULT code, const wchar_t* description) {
-    if (excep) {
-        *excep = EXCEPINFO{};
-        excep->scode = code;
-        excep->bstrSource = SysAllocString(source);
-        excep->bstrDescription = SysAllocString(description);
-    }
-    return DISP_E_EXCEPTION;
+// Whether a call reads a member: a property get, or a method call that
+// stands for one.
+inline bool IsRead(WORD flags) { return (flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0; }
+
+// An argument converted to `type` in `out`; false when it is missing or does not convert.
+inline bool ArgumentAs(const VARIANT* v, VARTYPE type, VARIANT& out) {
+    VariantInit(&out);
+    return v && SUCCEEDED(VariantChangeType(&out, const_cast<VARIANT*>(v), 0, type));
+}
+
+// Hands a value to the caller's result slot, when the caller gave one.
+inline HRESULT HandResult(Variant& v, VARIANT* result) {
+    if (!result) return S_OK;
+    VariantInit(result);
+    return VariantCopy(result, v.Get());
 }
 
 // The IUnknown and type-information half of such an object; GetIDsOfNames

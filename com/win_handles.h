@@ -1,6 +1,7 @@
 // Owners of plain Win32 handles used by the controls and their host: GDI
-// objects, device contexts, a selection into a DC, menus, windows and modules. Each
-// releases its handle with the call that matches how it was obtained.
+// objects, device contexts, a selection into a DC, menus, windows, icons,
+// registry keys and kernel objects. Each releases its handle with the call
+// that matches how it was obtained.
 #pragma once
 
 #include <windows.h>
@@ -9,33 +10,55 @@
 
 namespace com {
 
-// A pen, brush, font, bitmap or region made by the caller; DeleteObject at the end.
-template <class H>
-class GdiObject {
+// Owns one handle, released by the platform call `Close` at the end;
+// movable, not copyable. An empty owner holds the null handle, T{}.
+template <class T, auto Close>
+class UniqueHandle {
 public:
-    GdiObject() = default;
-    explicit GdiObject(H h) : h_(h) {}
-    GdiObject(GdiObject&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-    GdiObject& operator=(GdiObject&& o) noexcept {
-        if (this != &o) Reset(std::exchange(o.h_, nullptr));
+    UniqueHandle() = default;
+    explicit UniqueHandle(T h) : h_(h) {}
+    UniqueHandle(UniqueHandle&& o) noexcept : h_(std::exchange(o.h_, T{})) {}
+    UniqueHandle& operator=(UniqueHandle&& o) noexcept {
+        if (this != &o) Reset(std::exchange(o.h_, T{}));
         return *this;
     }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    ~GdiObject() { Reset(); }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { Reset(); }
 
-    void Reset(H h = nullptr) {
-        if (h_) DeleteObject(h_);
+    void Reset(T h = T{}) {
+        if (h_ != T{}) Close(h_);
         h_ = h;
     }
-    H Get() const { return h_; }
-    // Gives the handle away (to the clipboard, say), which then deletes it.
-    H Release() { return std::exchange(h_, nullptr); }
-    explicit operator bool() const { return h_ != nullptr; }
+    T Get() const { return h_; }
+    // Gives the handle away (to the clipboard, to a window that takes a menu),
+    // which then releases it.
+    T Release() { return std::exchange(h_, T{}); }
+    // For the call that opens the handle into a slot: releases what is held first.
+    T* Out() {
+        Reset();
+        return &h_;
+    }
+    explicit operator bool() const { return h_ != T{}; }
 
 private:
-    H h_ = nullptr;
+    T h_{};
 };
+
+// A pen, brush, font, bitmap or region made by the caller.
+template <class H>
+using GdiObject = UniqueHandle<H, &DeleteObject>;
+// A menu until a window or another menu takes it (SetMenu, or AppendMenu of a
+// popup): then Release().
+using Menu = UniqueHandle<HMENU, &DestroyMenu>;
+// A window made by the owner.
+using Window = UniqueHandle<HWND, &DestroyWindow>;
+// An icon made for the caller (ImageList_GetIcon, CopyIcon).
+using Icon = UniqueHandle<HICON, &DestroyIcon>;
+// An open registry key.
+using RegKey = UniqueHandle<HKEY, &RegCloseKey>;
+// A kernel object (section, event, file) that CloseHandle closes.
+using KernelHandle = UniqueHandle<HANDLE, &CloseHandle>;
 
 // A memory device context made with CreateCompatibleDC; DeleteDC at the end.
 class MemoryDC {
@@ -100,24 +123,6 @@ private:
     int id_;
 };
 
-// A menu until a window or another menu takes it (SetMenu, or AppendMenu of a
-// popup): then Release(). DestroyMenu at the end otherwise.
-class Menu {
-public:
-    explicit Menu(HMENU menu) : menu_(menu) {}
-    Menu(const Menu&) = delete;
-    Menu& operator=(const Menu&) = delete;
-    ~Menu() {
-        if (menu_) DestroyMenu(menu_);
-    }
-    HMENU Get() const { return menu_; }
-    HMENU Release() { return std::exchange(menu_, nullptr); }
-    explicit operator bool() const { return menu_ != nullptr; }
-
-private:
-    HMENU menu_;
-};
-
 // An accelerator table made with CreateAcceleratorTable; DestroyAcceleratorTable at the end.
 class Accelerators {
 public:
@@ -131,31 +136,6 @@ public:
 
 private:
     HACCEL table_;
-};
-
-// A window made by the owner; DestroyWindow at the end.
-class Window {
-public:
-    Window() = default;
-    explicit Window(HWND hwnd) : hwnd_(hwnd) {}
-    Window(Window&& o) noexcept : hwnd_(std::exchange(o.hwnd_, nullptr)) {}
-    Window& operator=(Window&& o) noexcept {
-        if (this != &o) Reset(std::exchange(o.hwnd_, nullptr));
-        return *this;
-    }
-    Window(const Window&) = delete;
-    Window& operator=(const Window&) = delete;
-    ~Window() { Reset(); }
-
-    void Reset(HWND hwnd = nullptr) {
-        if (hwnd_) DestroyWindow(hwnd_);
-        hwnd_ = hwnd;
-    }
-    HWND Get() const { return hwnd_; }
-    explicit operator bool() const { return hwnd_ != nullptr; }
-
-private:
-    HWND hwnd_ = nullptr;
 };
 
 }  // namespace com

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "com/text.h"
 #include "file_box_rules.h"
 
 namespace dravik {
@@ -22,30 +23,12 @@ static_assert(kRecordSize == 76, "the 76-byte ANSI layout");
 
 constexpr DWORD kBufferSize = 255;
 
-std::string Ansi(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
-    std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(n > 0 ? static_cast<size_t>(n) : 0, L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return out;
-}
-
 std::wstring ShowDialog(const BrowseRequest& request, bool save) {
     // The converted filter holds NULs of its own; converting the bar-separated
     // text first keeps it whole.
-    const std::string filter = DialogFilter(Ansi(request.filter));
-    const std::string title = Ansi(request.title);
-    const std::string folder = Ansi(request.initialDirectory);
+    const std::string filter = DialogFilter(com::WideToAnsi(request.filter));
+    const std::string title = com::WideToAnsi(request.title);
+    const std::string folder = com::WideToAnsi(request.initialDirectory);
     // 254 blanks and the terminating NUL, as the dialog is told.
     std::vector<char> file(kBufferSize, ' ');
     file.back() = '\0';
@@ -68,7 +51,7 @@ std::wstring ShowDialog(const BrowseRequest& request, bool save) {
 
     const BOOL chosen = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
     if (!chosen) return std::wstring();
-    return Wide(DialogResult(file.data(), file.size()));
+    return com::AnsiToWide(DialogResult(file.data(), file.size()));
 }
 
 }  // namespace

@@ -12,9 +12,11 @@
 
 #include "browse_dialog.h"
 #include "browse_picture.h"
+#include "com/automation_error.h"
 #include "com/key_modifiers.h"
 #include "com/ole_control.h"
 #include "com/property_bag.h"
+#include "com/text.h"
 #include "dravik_h.h"
 #include "dravik_ids.h"
 #include "file_box_rules.h"
@@ -28,10 +30,7 @@ constexpr const wchar_t* kDefaultInitDir = L"C:\\";
 constexpr const wchar_t* kDefaultTitle = L"Apri";
 constexpr UINT_PTR kKeyPreviewId = 1;
 
-std::wstring DefaultFilter() {
-    const std::string ansi = kDefaultFilter;
-    return std::wstring(ansi.begin(), ansi.end());
-}
+std::wstring DefaultFilter() { return com::AnsiToWide(kDefaultFilter); }
 
 const com::ControlClassInfo kClassInfo = {CLSID_FileBrowser, IID__FileBrowser, DIID___FileBrowser,
                                           "DravikFileBrowserWindow"};
@@ -42,15 +41,7 @@ constexpr const wchar_t* kInvalidValueText = L"Valore della propriet\u00e0 non v
 // Error 380, with the library as its source and its text, for the caller's
 // EXCEPINFO (a script's Err).
 HRESULT InvalidValue() {
-    com::ComPtr<ICreateErrorInfo> create;
-    if (SUCCEEDED(CreateErrorInfo(create.Out()))) {
-        create->SetGUID(IID__FileBrowser);
-        create->SetSource(const_cast<LPOLESTR>(kErrorSource));
-        create->SetDescription(const_cast<LPOLESTR>(kInvalidValueText));
-        auto info = create.As<IErrorInfo>(IID_IErrorInfo);
-        if (info) SetErrorInfo(0, info.Get());
-    }
-    return CTL_E_INVALIDPROPERTYVALUE;
+    return com::RaiseError(CTL_E_INVALIDPROPERTYVALUE, kErrorSource, kInvalidValueText, IID__FileBrowser);
 }
 
 HRESULT ReturnText(BSTR* out, const std::wstring& text) {
@@ -370,7 +361,8 @@ public:
                 return hr;
             }
             hr = id == kDispBackColor ? put_BackColor(color) : put_ForeColor(color);
-            return FAILED(hr) ? ReportError(hr, excep) : hr;
+            // A colour refused past the type information reaches the caller as an exception.
+            return FAILED(hr) ? com::NumberedError(excep, kErrorSource, hr, kInvalidValueText) : hr;
         }
         if (flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) {
             if (params && params->cArgs != 0) return DISP_E_BADPARAMCOUNT;
@@ -812,15 +804,6 @@ private:
         HRESULT hr = value.ToLong(n);
         if (SUCCEEDED(hr)) color = static_cast<OLE_COLOR>(n);
         return hr;
-    }
-    // The error of a member called past the type information, as an exception the caller sees.
-    static HRESULT ReportError(HRESULT hr, EXCEPINFO* excep) {
-        if (!excep) return hr;
-        ZeroMemory(excep, sizeof *excep);
-        excep->scode = hr;
-        excep->bstrSource = SysAllocString(kErrorSource);
-        excep->bstrDescription = SysAllocString(kInvalidValueText);
-        return DISP_E_EXCEPTION;
     }
 
     long dialogType_ = kApriFile;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "com/key_modifiers.h"
+#include "com/plain_dispatch.h"
 #include "com/screen_units.h"
 #include "com/variant.h"
 #include "host/dialog_keys.h"
@@ -53,21 +54,10 @@ private:
 
 // The extender: the properties the container adds to each control. Names the
 // extender does not know go to the control itself.
-class Extender final : public com::RefCounted, public IDispatch {
+class Extender final : public com::PlainDispatch {
 public:
     explicit Extender(ControlSite* site) : site_(site, true) {}
 
-    COM_REFCOUNT_METHODS(Find)
-
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
-        if (out) *out = nullptr;
-        return E_NOTIMPL;
-    }
     STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override {
         if (!names || !ids) return E_POINTER;
         if (count >= 1) {
@@ -179,11 +169,6 @@ private:
     bool IsVisible() const {
         HWND hwnd = ControlWindow();
         return hwnd && IsWindowVisible(hwnd);
-    }
-
-    void* Find(REFIID iid) {
-        if (iid == IID_IUnknown || iid == IID_IDispatch) return static_cast<IDispatch*>(this);
-        return nullptr;
     }
 
     com::ComPtr<ControlSite> site_;

@@ -6,6 +6,7 @@
 
 #include "com/library_loading.h"
 #include "com/screen_units.h"
+#include "com/text.h"
 
 namespace host {
 namespace {
@@ -138,8 +139,7 @@ HRESULT HostedControl::Build(const ControlSpec& setup) {
 
     const RECT placement = PixelsFromTwips(setup.position);
     AmbientProperties ambient = setup.ambient;
-    site_ = com::ComPtr<ControlSite>(
-        new ControlSite(std::wstring(setup.name.begin(), setup.name.end()), setup.parent, placement, ambient));
+    site_ = com::ComPtr<ControlSite>(new ControlSite(com::AnsiToWide(setup.name), setup.parent, placement, ambient));
     site_->SetControl(object_.Get());
     site_->toolTipText = setup.toolTipText;
 

@@ -1,6 +1,8 @@
 // Late-bound calls through IDispatch::Invoke.
 #include "late_bound.h"
 
+#include "com/automation_error.h"
+
 namespace host {
 namespace {
 
@@ -16,19 +18,16 @@ HRESULT InvokeById(IDispatch* object, DISPID id, WORD flags, const std::vector<c
     const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), put ? &putId : nullptr,
                          static_cast<UINT>(reversed.size()), put ? 1u : 0u};
-    EXCEPINFO excep = {};
+    com::ExceptionInfo excep;
     UINT argErr = 0;
     com::Variant ignored;
     HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                put ? nullptr : (result ? result->Out() : ignored.Out()), &excep, &argErr);
+                                put ? nullptr : (result ? result->Out() : ignored.Out()), excep.Get(), &argErr);
     if (hr == DISP_E_EXCEPTION) {
-        if (excep.pfnDeferredFillIn) excep.pfnDeferredFillIn(&excep);
-        if (FAILED(excep.scode)) hr = excep.scode;
-        else if (excep.wCode) hr = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, excep.wCode);
+        if (excep->pfnDeferredFillIn) excep->pfnDeferredFillIn(excep.Get());
+        if (FAILED(excep->scode)) hr = excep->scode;
+        else if (excep->wCode) hr = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, excep->wCode);
     }
-    SysFreeString(excep.bstrSource);
-    SysFreeString(excep.bstrDescription);
-    SysFreeString(excep.bstrHelpFile);
     return hr;
 }
 

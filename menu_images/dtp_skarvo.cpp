@@ -7,9 +7,10 @@
 
 #include <cmath>
 
+#include "com/automation_error.h"
 #include "com/property_bag.h"
 #include "com/screen_units.h"
-#include "menu_images/automation_error.h"
+#include "com/text.h"
 #include "menu_images/dtp_skarvo_control.h"
 #include "menu_images/gsubclass.h"
 #include "menu_images/host_form.h"
@@ -186,7 +187,7 @@ STDMETHODIMP DTPSkarvo::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DIS
         }
         return S_OK;
     }
-    return ErrorToException(OleControl::Invoke(id, iid, lcid, flags, params, result, excep, argErr), excep);
+    return com::ErrorToException(OleControl::Invoke(id, iid, lcid, flags, params, result, excep, argErr), excep);
 }
 
 HRESULT DTPSkarvo::ItemError(int32_t number, const char* sourceSuffix) {
@@ -199,7 +200,7 @@ HRESULT DTPSkarvo::ItemError(int32_t number, const char* sourceSuffix) {
     }
     std::wstring source = LibraryName();
     for (const char* c = sourceSuffix; c && *c; ++c) source += static_cast<wchar_t>(*c);
-    return RaiseError(ErrorResult(number), source, description, IID__DTPSkarvo);
+    return com::RaiseError(com::ErrorResult(number), source, description, IID__DTPSkarvo);
 }
 
 _ISubclass* DTPSkarvo::Client() { return client_.get(); }
@@ -495,7 +496,7 @@ STDMETHODIMP DTPSkarvo::SystemMenuAppendItem(BSTR sCaption, LONG* value) {
     *value = 0;
     HMENU w = host_ ? GetSystemMenu(host_, FALSE) : nullptr;
     if (!w) return S_OK;
-    const std::string caption = AnsiOf(sCaption);
+    const std::string caption = com::BstrToAnsi(sCaption);
     const long id = nextSystemCommandId_++;
     if (caption == "-") {
         AppendMenuA(w, MF_SEPARATOR, static_cast<UINT_PTR>(id), nullptr);
@@ -519,7 +520,7 @@ STDMETHODIMP DTPSkarvo::get_SystemMenuCaption(LONG lPosition, BSTR* value) {
     info.cch = 127;
     if (GetMenuItemInfoA(w, static_cast<UINT>(lPosition - 1), TRUE, &info)) {
         SysFreeString(*value);
-        *value = BstrOf(std::string(text, info.cch < 127 ? info.cch : 127));
+        *value = com::AnsiToBstr(std::string(text, info.cch < 127 ? info.cch : 127));
     }
     return S_OK;
 }

@@ -3,6 +3,7 @@
 // removing items, and each item's properties and place in the tree. The
 // store decides; this file reads and changes the menus.
 #include "com/variant.h"
+#include "com/text.h"
 #include "menu_images/dtp_skarvo_control.h"
 #include "menu_images/host_form.h"
 #include "menu_images/msubclass.h"
@@ -22,7 +23,7 @@ ItemKey KeyOf(const VARIANT& vKey) {
     com::Variant plain;
     if (FAILED(VariantCopyInd(plain.Get(), const_cast<VARIANT*>(&vKey)))) return ItemKey::Text("");
     switch (plain.Type()) {
-    case VT_BSTR: return ItemKey::Text(AnsiOf(plain.Ref().bstrVal));
+    case VT_BSTR: return ItemKey::Text(com::BstrToAnsi(plain.Ref().bstrVal));
     case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_INT: case VT_UI1: case VT_UI2: case VT_UI4:
     case VT_UI8: case VT_UINT: case VT_R4: case VT_R8: case VT_CY: case VT_DECIMAL: case VT_BOOL:
     case VT_EMPTY: case VT_DATE: {
@@ -33,7 +34,7 @@ ItemKey KeyOf(const VARIANT& vKey) {
     default: {
         std::wstring text;
         plain.ToString(text);
-        return ItemKey::Text(AnsiOf(text.c_str(), text.size()));
+        return ItemKey::Text(com::WideToAnsi(text));
     }
     }
 }
@@ -44,9 +45,9 @@ bool Missing(const VARIANT& v) { return v.vt == VT_ERROR && v.scode == DISP_E_PA
 NewItemDetails Details(BSTR caption, BSTR key, BSTR helpText, LONG itemData, LONG iconIndex, VARIANT_BOOL checked,
                        VARIANT_BOOL enabled) {
     NewItemDetails d;
-    d.Caption = AnsiOf(caption);
-    d.Key = AnsiOf(key);
-    d.HelpText = AnsiOf(helpText);
+    d.Caption = com::BstrToAnsi(caption);
+    d.Key = com::BstrToAnsi(key);
+    d.HelpText = com::BstrToAnsi(helpText);
     d.ItemData = itemData;
     d.IconIndex = iconIndex;
     d.Checked = checked != 0;
@@ -225,11 +226,11 @@ STDMETHODIMP DTPSkarvo::ReplaceItem(VARIANT vKey, VARIANT sCaption, VARIANT sHel
     bool flag = false;
     if (!Missing(sCaption)) {
         if (FAILED(hr = com::Variant(sCaption).ToString(text))) return hr;
-        changes.Caption = AnsiOf(text.c_str(), text.size());
+        changes.Caption = com::WideToAnsi(text);
     }
     if (!Missing(sHelptext)) {
         if (FAILED(hr = com::Variant(sHelptext).ToString(text))) return hr;
-        changes.HelpText = AnsiOf(text.c_str(), text.size());
+        changes.HelpText = com::WideToAnsi(text);
     }
     if (!Missing(lItemData)) {
         if (FAILED(hr = com::Variant(lItemData).ToLong(number))) return hr;
@@ -307,10 +308,10 @@ HRESULT DTPSkarvo::ScanForNewItems(HMENU menu, int32_t parentHandle) {
             const MenuItemRead read = FullRead(menu, static_cast<UINT>(b - 1));
             const std::string text = (read.type & MF_SEPARATOR) ? std::string("-") : read.text;
             com::Bstr caption, key, help, itemTag;
-            *caption.Out() = BstrOf(text);
+            *caption.Out() = com::AnsiToBstr(text);
             *key.Out() = SysAllocString(L"");
-            *help.Out() = BstrOf(helpText);
-            *itemTag.Out() = BstrOf(tag);
+            *help.Out() = com::AnsiToBstr(helpText);
+            *itemTag.Out() = com::AnsiToBstr(tag);
             long icon = -1;
             BSTR captionRef = caption.Detach(), keyRef = key.Detach(), helpRef = help.Detach(), tagRef = itemTag.Detach();
             {
@@ -328,11 +329,11 @@ HRESULT DTPSkarvo::ScanForNewItems(HMENU menu, int32_t parentHandle) {
             *key.Out() = keyRef;
             *help.Out() = helpRef;
             *itemTag.Out() = tagRef;
-            helpText = AnsiOf(help.Get());
-            tag = AnsiOf(itemTag.Get());
+            helpText = com::BstrToAnsi(help.Get());
+            tag = com::BstrToAnsi(itemTag.Get());
             NewItemDetails details;
-            details.Caption = AnsiOf(caption.Get());
-            details.Key = AnsiOf(key.Get());
+            details.Caption = com::BstrToAnsi(caption.Get());
+            details.Key = com::BstrToAnsi(key.Get());
             details.HelpText = helpText;
             details.ItemData = itemData;
             details.IconIndex = icon;
@@ -403,7 +404,7 @@ void DTPSkarvo::SetItemState(int32_t i, StateChange change) {
 }
 
 STDMETHODIMP DTPSkarvo::get_Caption(VARIANT vKey, BSTR* value) {
-    return ReadItem(vKey, value, [&](int32_t i) { return BstrOf(store_.Item(i).Caption); });
+    return ReadItem(vKey, value, [&](int32_t i) { return com::AnsiToBstr(store_.Item(i).Caption); });
 }
 
 // The popup's width and shortcut column depend on all its captions, so
@@ -411,7 +412,7 @@ STDMETHODIMP DTPSkarvo::get_Caption(VARIANT vKey, BSTR* value) {
 STDMETHODIMP DTPSkarvo::put_Caption(VARIANT vKey, BSTR value) {
     return WithItem(vKey, [&](int32_t i) {
         ItemChanges changes;
-        changes.Caption = AnsiOf(value);
+        changes.Caption = com::BstrToAnsi(value);
         ReplaceItemAt(i, changes);
         const int32_t owner = store_.Item(i).OwnerMenu;
         for (int32_t k = 1; k <= store_.Count(); ++k)
@@ -532,9 +533,9 @@ STDMETHODIMP DTPSkarvo::GetHierarchyForIndexPosition(VARIANT vKey, SAFEARRAY** l
 STDMETHODIMP DTPSkarvo::get_HierarchyPath(VARIANT vKey, LONG lStartLevel, BSTR sSeparator, BSTR* value) {
     if (!value) return E_POINTER;
     return WithItem(vKey, [&](int32_t i) {
-        const auto r = store_.HierarchyPath(menus_, i, lStartLevel, AnsiOf(sSeparator));
+        const auto r = store_.HierarchyPath(menus_, i, lStartLevel, com::BstrToAnsi(sSeparator));
         if (!r.ok()) return Fail(r);
-        *value = BstrOf(r.value);
+        *value = com::AnsiToBstr(r.value);
         return S_OK;
     });
 }
@@ -565,7 +566,7 @@ STDMETHODIMP DTPSkarvo::put_ItemIcon(VARIANT vKey, LONG value) {
         MessageBoxA(nullptr, "Errore alla riga 1", "Errore", MB_ICONEXCLAMATION);
         std::wstring keyText;
         com::Variant(vKey).ToString(keyText);
-        const std::string second = "lindex=0 vKey=" + AnsiOf(keyText.c_str(), keyText.size());
+        const std::string second = "lindex=0 vKey=" + com::WideToAnsi(keyText);
         MessageBoxA(nullptr, second.c_str(), "Errore", MB_ICONEXCLAMATION);
         return S_OK;
     }
@@ -574,11 +575,11 @@ STDMETHODIMP DTPSkarvo::put_ItemIcon(VARIANT vKey, LONG value) {
 }
 
 STDMETHODIMP DTPSkarvo::get_HelpText(VARIANT vKey, BSTR* value) {
-    return ReadItem(vKey, value, [&](int32_t i) { return BstrOf(store_.Item(i).HelpText); });
+    return ReadItem(vKey, value, [&](int32_t i) { return com::AnsiToBstr(store_.Item(i).HelpText); });
 }
 STDMETHODIMP DTPSkarvo::put_HelpText(VARIANT vKey, BSTR value) {
     return WithItem(vKey, [&](int32_t i) {
-        store_.Item(i).HelpText = AnsiOf(value);
+        store_.Item(i).HelpText = com::BstrToAnsi(value);
         return S_OK;
     });
 }
@@ -589,11 +590,11 @@ STDMETHODIMP DTPSkarvo::put_ItemData(VARIANT vKey, LONG value) {
     });
 }
 STDMETHODIMP DTPSkarvo::get_MenuTag(VARIANT vKey, BSTR* value) {
-    return ReadItem(vKey, value, [&](int32_t i) { return BstrOf(store_.Item(i).Tag); });
+    return ReadItem(vKey, value, [&](int32_t i) { return com::AnsiToBstr(store_.Item(i).Tag); });
 }
 STDMETHODIMP DTPSkarvo::put_MenuTag(VARIANT vKey, BSTR value) {
     return WithItem(vKey, [&](int32_t i) {
-        store_.Item(i).Tag = AnsiOf(value);
+        store_.Item(i).Tag = com::BstrToAnsi(value);
         return S_OK;
     });
 }
@@ -611,13 +612,13 @@ STDMETHODIMP DTPSkarvo::get_MenuKey(LONG lIndex, BSTR* value) {
     if (!value) return E_POINTER;
     const auto r = store_.CheckIndex(lIndex);
     if (!r.ok()) return Fail(r);
-    *value = BstrOf(store_.Item(r.value).Key);
+    *value = com::AnsiToBstr(store_.Item(r.value).Key);
     return S_OK;
 }
 STDMETHODIMP DTPSkarvo::put_MenuKey(LONG lIndex, BSTR value) {
     const auto r = store_.CheckIndex(lIndex);
     if (!r.ok()) return Fail(r);
-    const auto key = store_.CheckNewKey(AnsiOf(value), r.value);
+    const auto key = store_.CheckNewKey(com::BstrToAnsi(value), r.value);
     if (!key.ok()) return Fail(key);
     store_.Item(r.value).Key = key.value;
     return S_OK;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "com/variant.h"
+#include "com/text.h"
 #include "menu_images/skarvo_ids.h"
 
 namespace skarvo {
@@ -143,7 +144,7 @@ bool DTPSkarvo::HandleMenuSelect(int32_t id) {
     if (k >= 1) {
         long number = k;
         com::Bstr caption;
-        *caption.Out() = BstrOf(store_.Item(k).Caption);
+        *caption.Out() = com::AnsiToBstr(store_.Item(k).Caption);
         VARIANT_BOOL enabled = com::ToVariantBool(store_.Item(k).Enabled);
         VARIANT_BOOL separator = com::ToVariantBool(store_.Item(k).Caption == "-");
         BSTR captionRef = caption.Detach();
@@ -154,7 +155,7 @@ bool DTPSkarvo::HandleMenuSelect(int32_t id) {
         if (FAILED(hr)) return false;
         // What the handler gave goes into the stored record, not the menu.
         if (store_.IsIndex(k)) {
-            store_.Item(k).Caption = AnsiOf(caption.Get());
+            store_.Item(k).Caption = com::BstrToAnsi(caption.Get());
             store_.Item(k).Enabled = enabled != VARIANT_FALSE;
         }
         return true;

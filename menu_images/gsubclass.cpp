@@ -4,9 +4,10 @@
 // information, and ask the object for its _ISubclass interface.
 #include "menu_images/gsubclass.h"
 
+#include "com/automation_error.h"
 #include "com/com_support.h"
+#include "com/text.h"
 #include "com/variant.h"
-#include "menu_images/automation_error.h"
 #include "menu_images/msubclass.h"
 #include "menu_images/skarvo_ids.h"
 #include "menu_images/skarvo_typelib.h"
@@ -53,7 +54,8 @@ public:
     STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excep, UINT* argErr) override {
         if ((id != kDispAttachMessage && id != kDispDetachMessage) || !(flags & DISPATCH_METHOD))
-            return ErrorToException(DispatchOver::Invoke(id, iid, lcid, flags, params, result, excep, argErr), excep);
+            return com::ErrorToException(DispatchOver::Invoke(id, iid, lcid, flags, params, result, excep, argErr),
+                                         excep);
         if (!params) return E_INVALIDARG;
         if (params->cNamedArgs > 0) return DISP_E_NONAMEDARGS;
         if (params->cArgs != 3) return DISP_E_BADPARAMCOUNT;
@@ -87,7 +89,7 @@ public:
         const HRESULT hr = id == kDispAttachMessage ? AttachMessage(&raw, hwnd, message)
                                                     : DetachMessage(&raw, hwnd, message);
         if (result) VariantInit(result);
-        return ErrorToException(hr, excep);
+        return com::ErrorToException(hr, excep);
     }
 
 private:
@@ -100,15 +102,10 @@ private:
 
 }  // namespace
 
-HRESULT CreateGSubclass(REFIID iid, void** out) {
-    auto* object = new GSubclass();
-    const HRESULT hr = object->QueryInterface(iid, out);
-    object->Release();
-    return hr;
-}
+HRESULT CreateGSubclass(REFIID iid, void** out) { return com::CreateObject<GSubclass>(iid, out); }
 
 std::wstring LibraryName() {
-    std::wstring name = com::WidePath(com::ModulePath(com::ThisModule()));
+    std::wstring name = com::AnsiToWide(com::ModulePath(com::ThisModule()));
     const size_t slash = name.find_last_of(L"\\/");
     if (slash != std::wstring::npos) name.erase(0, slash + 1);
     const size_t dot = name.rfind(L'.');

@@ -3,7 +3,9 @@
 
 #include <string>
 
+#include "com/automation_error.h"
 #include "com/com_support.h"
+#include "com/text.h"
 #include "com/variant.h"
 
 namespace skarvo {
@@ -29,29 +31,17 @@ bool Get(IDispatch* object, const wchar_t* name, com::Variant& out, const VARIAN
         params.rgvarg = args;
         params.cArgs = 1;
     }
-    EXCEPINFO excep = {};
+    com::ExceptionInfo excep;
     const HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET | DISPATCH_METHOD,
-                                      &params, out.Out(), &excep, nullptr);
-    SysFreeString(excep.bstrSource);
-    SysFreeString(excep.bstrDescription);
-    SysFreeString(excep.bstrHelpFile);
+                                      &params, out.Out(), excep.Get(), nullptr);
     return SUCCEEDED(hr);
-}
-
-std::string Ansi(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
 }
 
 std::string TextOf(IDispatch* object, const wchar_t* name) {
     com::Variant v;
     std::wstring text;
     if (Get(object, name, v)) v.ToString(text);
-    return Ansi(text);
+    return com::WideToAnsi(text);
 }
 
 }  // namespace
@@ -65,11 +55,8 @@ bool CallByName(IDispatch* object, const wchar_t* name, WORD flags, const std::v
     std::vector<VARIANT> lastFirst(args.rbegin(), args.rend());
     DISPPARAMS params = {lastFirst.empty() ? nullptr : lastFirst.data(), nullptr, static_cast<UINT>(lastFirst.size()),
                          0};
-    EXCEPINFO excep = {};
-    const HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &excep, nullptr);
-    SysFreeString(excep.bstrSource);
-    SysFreeString(excep.bstrDescription);
-    SysFreeString(excep.bstrHelpFile);
+    com::ExceptionInfo excep;
+    const HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, excep.Get(), nullptr);
     return SUCCEEDED(hr);
 }
 

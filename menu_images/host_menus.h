@@ -15,11 +15,6 @@
 
 namespace skarvo {
 
-// Text of the item API in the system's ANSI code page, as the store keeps it.
-std::string AnsiOf(const wchar_t* text, size_t length);
-inline std::string AnsiOf(BSTR text) { return text ? AnsiOf(text, SysStringLen(text)) : std::string(); }
-BSTR BstrOf(const std::string& text);
-
 // Menu handles, like window handles, keep within 32 significant bits in a
 // 64-bit process too (sign-extended), so the store's 32-bit numbers hold them.
 inline HMENU MenuFromHandle(int32_t h) { return reinterpret_cast<HMENU>(static_cast<intptr_t>(h)); }

@@ -15,25 +15,8 @@ UINT DrawListImage(HDC dc, HIMAGELIST list, int index, int x, int y, bool select
     return style;
 }
 
-namespace {
-// Owns an icon taken from an image list.
-class Icon {
-public:
-    explicit Icon(HICON icon) : icon_(icon) {}
-    Icon(const Icon&) = delete;
-    Icon& operator=(const Icon&) = delete;
-    ~Icon() {
-        if (icon_) DestroyIcon(icon_);
-    }
-    HICON Get() const { return icon_; }
-
-private:
-    HICON icon_;
-};
-}  // namespace
-
 void DrawListImageDisabled(HDC dc, HIMAGELIST list, int index, int x, int y, int size) {
-    Icon icon(ImageList_GetIcon(list, index, ILD_NORMAL));
+    const com::Icon icon(ImageList_GetIcon(list, index, ILD_NORMAL));
     if (!icon.Get()) return;
     DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon.Get()), 0, x, y, size, size,
                DST_ICON | DSS_DISABLED);

@@ -11,8 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "com/automation_error.h"
 #include "com/com_support.h"
-#include "menu_images/automation_error.h"
 #include "menu_images/gsubclass.h"
 #include "menu_images/skarvo_ids.h"
 
@@ -259,8 +259,8 @@ LRESULT CallOldWindowProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
 UINT CurrentMessage() { return currentMessage; }
 
 HRESULT RaiseSubclassError(long number) {
-    const HRESULT hr = skarvo::ErrorResult(number);
-    if (number <= 1000) return skarvo::RaiseError(hr, L"", L"", IID_NULL);
+    const HRESULT hr = com::ErrorResult(number);
+    if (number <= 1000) return com::RaiseError(hr, L"", L"", IID_NULL);
     const wchar_t* description = L"";
     switch (number) {
     case skarvo::kErrCantSubclass: description = L"Can't subclass window"; break;
@@ -270,7 +270,7 @@ HRESULT RaiseSubclassError(long number) {
     default: break;
     }
     // The library's file name without extension, then ".WindowProc".
-    return skarvo::RaiseError(hr, skarvo::LibraryName() + L".WindowProc", description, IID_NULL);
+    return com::RaiseError(hr, skarvo::LibraryName() + L".WindowProc", description, IID_NULL);
 }
 
 }  // namespace MSubclass

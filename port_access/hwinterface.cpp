@@ -5,7 +5,8 @@
 
 #include <string>
 
-#include "com/com_support.h"
+#include "com/dll_entry_points.h"
+#include "com/text.h"
 #include "hwinterface_h.h"
 #include "port_backend.h"
 #include "port_trace.h"
@@ -15,20 +16,13 @@ namespace {
 constexpr DISPID kDispOut = 2;
 
 // Reads a VARIANT argument (by value or by reference) as a 32-bit integer.
-HRESULT ArgomentoIntero(const VARIANT& arg, long& out) {
+HRESULT IntegerArgument(const VARIANT& arg, long& out) {
     VARIANT v;
     VariantInit(&v);
     HRESULT hr = VariantChangeType(&v, const_cast<VARIANT*>(&arg), 0, VT_I4);
     if (SUCCEEDED(hr)) out = v.lVal;
     VariantClear(&v);
     return hr;
-}
-
-// The driver's name as the Backend property gives it ("inpout32", "inpoutx64").
-std::wstring DriverNameWide() {
-    std::wstring name;
-    for (const char* c = port_access::kDriverName; *c; ++c) name += static_cast<wchar_t>(*c);
-    return name;
 }
 
 class Hwinterface final : public com::DispatchOver<_Hwinterface>, public com::RefCounted {
@@ -40,7 +34,7 @@ public:
     STDMETHODIMP Inp(VARIANT address, short* value) override {
         if (!value) return E_POINTER;
         long a = 0;
-        HRESULT hr = ArgomentoIntero(address, a);
+        HRESULT hr = IntegerArgument(address, a);
         if (FAILED(hr)) return hr;
         *value = backend_.Read(static_cast<uint16_t>(a));
         return S_OK;
@@ -48,8 +42,8 @@ public:
 
     STDMETHODIMP Out(VARIANT address, VARIANT value) override {
         long a = 0, v = 0;
-        HRESULT hr = ArgomentoIntero(address, a);
-        if (SUCCEEDED(hr)) hr = ArgomentoIntero(value, v);
+        HRESULT hr = IntegerArgument(address, a);
+        if (SUCCEEDED(hr)) hr = IntegerArgument(value, v);
         if (FAILED(hr)) return hr;
         Write(static_cast<uint16_t>(a), static_cast<uint8_t>(v));
         return S_OK;
@@ -57,7 +51,7 @@ public:
 
     STDMETHODIMP get_Backend(BSTR* name) override {
         if (!name) return E_POINTER;
-        *name = SysAllocString(backend_.Real() ? DriverNameWide().c_str() : L"simulated");
+        *name = SysAllocString(backend_.Real() ? com::AnsiToWide(port_access::kDriverName).c_str() : L"simulated");
         return *name ? S_OK : E_OUTOFMEMORY;
     }
 
@@ -72,11 +66,11 @@ public:
         if (params->cArgs != 2) return DISP_E_BADPARAMCOUNT;
         // Arguments arrive last first.
         long a = 0, v = 0;
-        if (FAILED(ArgomentoIntero(params->rgvarg[1], a))) {
+        if (FAILED(IntegerArgument(params->rgvarg[1], a))) {
             if (argErr) *argErr = 1;
             return DISP_E_TYPEMISMATCH;
         }
-        if (FAILED(ArgomentoIntero(params->rgvarg[0], v))) {
+        if (FAILED(IntegerArgument(params->rgvarg[0], v))) {
             if (argErr) *argErr = 0;
             return DISP_E_TYPEMISMATCH;
         }
@@ -101,31 +95,10 @@ private:
     port_access::PortTrace trace_;
 };
 
-HRESULT CreateHwinterface(REFIID iid, void** out) {
-    auto* object = new Hwinterface();
-    HRESULT hr = object->QueryInterface(iid, out);
-    object->Release();
-    return hr;
-}
-
-const com::ServerClass kClass = {CLSID_Hwinterface, "HWINTERFACELib.Hwinterface", "Quelmar port access",
-                                 "Apartment", false, LIBID_HWINTERFACELib, "1.0"};
+const com::ServerClass kClasses[] = {{CLSID_Hwinterface, "HWINTERFACELib.Hwinterface", "Quelmar port access",
+                                      "Apartment", false, LIBID_HWINTERFACELib, 1, 0,
+                                      com::GetFactory<com::CreateObject<Hwinterface>>}};
 
 }  // namespace
 
-extern "C" {
-
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (clsid != CLSID_Hwinterface) return CLASS_E_CLASSNOTAVAILABLE;
-    return com::GetFactory<CreateHwinterface>(iid, out);
-}
-
-STDAPI DllCanUnloadNow() { return com::ModuleCount() == 0 ? S_OK : S_FALSE; }
-
-STDAPI DllRegisterServer() { return com::RegisterServerClass(kClass); }
-
-STDAPI DllUnregisterServer() { return com::UnregisterServerClass(kClass, 1, 0); }
-
-}  // extern "C"
+COM_DLL_ENTRY_POINTS(kClasses)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "com/plain_dispatch.h"
+#include "com/text.h"
 #include "com/variant.h"
 #include "com/win_handles.h"
 #include "sequencer/menu_pictures.h"
@@ -64,39 +65,16 @@ HRESULT Raise(EXCEPINFO* excep, HRESULT code, const wchar_t* description) {
 
 using com::Argument;
 
-bool Numero(const VARIANT* v, long& out) {
-    if (!v) return false;
+bool LongArgument(const VARIANT* v, long& out) {
     VARIANT n;
-    VariantInit(&n);
-    if (FAILED(VariantChangeType(&n, const_cast<VARIANT*>(v), 0, VT_I4))) return false;
+    if (!com::ArgumentAs(v, VT_I4, n)) return false;
     out = V_I4(&n);
     return true;
 }
 
 // A handle: pointer-sized, so a 64-bit caller's LongPtr arrives whole.
-bool ValorePuntatore(const VARIANT* v, LONG_PTR& out) {
+bool PointerArgument(const VARIANT* v, LONG_PTR& out) {
     return v && SUCCEEDED(com::Variant(*v).ToPointerSized(out));
-}
-
-HRESULT Consegna(com::Variant& v, VARIANT* result) {
-    if (!result) return S_OK;
-    VariantInit(result);
-    return VariantCopy(result, v.Get());
-}
-
-bool Lettura(WORD flags) { return (flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0; }
-
-std::wstring Wide(const std::string& ansi) {
-    std::wstring w;
-    for (char c : ansi) w += static_cast<wchar_t>(static_cast<unsigned char>(c));
-    return w;
-}
-
-std::string Ansi(BSTR b) {
-    std::string s;
-    const UINT n = SysStringLen(b);
-    for (UINT i = 0; i < n; ++i) s += b[i] < 0x100 ? static_cast<char>(b[i]) : '?';
-    return s;
 }
 
 class ListImage final : public com::PlainDispatch {
@@ -109,13 +87,13 @@ public:
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                         UINT* argErr) override {
-        if (!Lettura(flags)) return DISP_E_MEMBERNOTFOUND;
+        if (!com::IsRead(flags)) return DISP_E_MEMBERNOTFOUND;
         const UINT args = params ? params->cArgs : 0;
         com::Variant v;
         switch (id) {
             case kKey:
                 if (args != 0) return DISP_E_BADPARAMCOUNT;
-                v = com::Variant(Wide(lista_->chiavi[static_cast<size_t>(indice_ - 1)]));
+                v = com::Variant(com::AnsiToWide(lista_->chiavi[static_cast<size_t>(indice_ - 1)]));
                 break;
             case kIndex:
                 if (args != 0) return DISP_E_BADPARAMCOUNT;
@@ -130,7 +108,7 @@ public:
                     long* dest[] = {nullptr, &x, &y, &stile};
                     const VARIANT* a = Argument(params, i);
                     if (!a && i == 3) continue;
-                    if (i == 0 ? !ValorePuntatore(a, dc) : !Numero(a, *dest[i])) {
+                    if (i == 0 ? !PointerArgument(a, dc) : !LongArgument(a, *dest[i])) {
                         if (argErr) *argErr = args - 1 - i;
                         return DISP_E_TYPEMISMATCH;
                     }
@@ -144,7 +122,7 @@ public:
             }
             default: return DISP_E_MEMBERNOTFOUND;
         }
-        return Consegna(v, result);
+        return com::HandResult(v, result);
     }
 
 private:
@@ -162,7 +140,7 @@ public:
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excep, UINT* argErr) override {
-        if (!Lettura(flags)) return DISP_E_MEMBERNOTFOUND;
+        if (!com::IsRead(flags)) return DISP_E_MEMBERNOTFOUND;
         const UINT args = params ? params->cArgs : 0;
         com::Variant v;
         switch (id) {
@@ -175,9 +153,9 @@ public:
                 const VARIANT* a = Argument(params, 0);
                 long indice = 0;
                 if (a && V_VT(a) == VT_BSTR) {
-                    indice = ImmaginiMenu::PosizioneChiave(lista_->chiavi, Ansi(V_BSTR(a)));
+                    indice = ImmaginiMenu::PosizioneChiave(lista_->chiavi, com::BstrToAnsi(V_BSTR(a)));
                     if (indice == 0) return Raise(excep, kErrElementoAssente, L"Element not found");
-                } else if (!Numero(a, indice)) {
+                } else if (!LongArgument(a, indice)) {
                     if (argErr) *argErr = 0;
                     return DISP_E_TYPEMISMATCH;
                 } else if (indice < 1 || static_cast<size_t>(indice) > lista_->chiavi.size()) {
@@ -188,7 +166,7 @@ public:
             }
             default: return DISP_E_MEMBERNOTFOUND;
         }
-        return Consegna(v, result);
+        return com::HandResult(v, result);
     }
 
 private:
@@ -205,7 +183,7 @@ public:
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                         UINT*) override {
-        if (!Lettura(flags)) return DISP_E_MEMBERNOTFOUND;
+        if (!com::IsRead(flags)) return DISP_E_MEMBERNOTFOUND;
         if (params && params->cArgs != 0) return DISP_E_BADPARAMCOUNT;
         com::Variant v;
         switch (id) {
@@ -213,7 +191,7 @@ public:
             case kListImages: v = com::Variant(com::ComPtr<IDispatch>(new ListImages(lista_)).Get()); break;
             default: return DISP_E_MEMBERNOTFOUND;
         }
-        return Consegna(v, result);
+        return com::HandResult(v, result);
     }
 
 private:

@@ -9,6 +9,7 @@
 
 #include "com/screen_units.h"
 #include "com/plain_dispatch.h"
+#include "com/text.h"
 #include "com/variant.h"
 
 namespace quelmar {
@@ -21,33 +22,11 @@ struct FormData {
 };
 using SharedForm = std::shared_ptr<const FormData>;
 
-std::wstring Wide(const std::string& ansi) {
-    if (ansi.empty()) return std::wstring();
-    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), w.data(), n);
-    return w;
-}
-
 HRESULT Raise(EXCEPINFO* excep, HRESULT code, const wchar_t* description) {
     return com::NumberedError(excep, L"Quelmar", code, description);
 }
 
 using com::Argument;
-
-bool AsNumber(const VARIANT* v, VARTYPE type, VARIANT& out) {
-    VariantInit(&out);
-    return v && SUCCEEDED(VariantChangeType(&out, const_cast<VARIANT*>(v), 0, type));
-}
-
-// Hands a value to the caller's result slot.
-HRESULT Hand(com::Variant& v, VARIANT* result) {
-    if (!result) return S_OK;
-    VariantInit(result);
-    return VariantCopy(result, v.Get());
-}
-
-bool IsGet(WORD flags) { return (flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0; }
 
 class MenuControlObject final : public com::PlainDispatch {
 public:
@@ -63,14 +42,14 @@ public:
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excep, UINT*) override {
-        if (!IsGet(flags)) return DISP_E_MEMBERNOTFOUND;  // every property is read only
+        if (!com::IsRead(flags)) return DISP_E_MEMBERNOTFOUND;  // every property is read only
         if (params && params->cArgs != 0) return DISP_E_BADPARAMCOUNT;
         const MenuControlDesc& m = form_->menus[index_];
         com::Variant v;
         switch (id) {
-            case form_dispid::kName: v = com::Variant(Wide(m.Name)); break;
-            case form_dispid::kCaption: v = com::Variant(Wide(m.Caption)); break;
-            case form_dispid::kTag: v = com::Variant(Wide(m.Tag)); break;
+            case form_dispid::kName: v = com::Variant(com::AnsiToWide(m.Name)); break;
+            case form_dispid::kCaption: v = com::Variant(com::AnsiToWide(m.Caption)); break;
+            case form_dispid::kTag: v = com::Variant(com::AnsiToWide(m.Tag)); break;
             case form_dispid::kVisible: v = com::Variant(m.Visible); break;
             case form_dispid::kIndex:
                 if (m.Index < 0) return Raise(excep, kErrNotAnArray, L"Object not an array");
@@ -78,7 +57,7 @@ public:
                 break;
             default: return DISP_E_MEMBERNOTFOUND;
         }
-        return Hand(v, result);
+        return com::HandResult(v, result);
     }
 
 private:
@@ -142,7 +121,7 @@ public:
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excep, UINT* argErr) override {
-        if (!IsGet(flags)) return DISP_E_MEMBERNOTFOUND;
+        if (!com::IsRead(flags)) return DISP_E_MEMBERNOTFOUND;
         const UINT args = params ? params->cArgs : 0;
         com::Variant v;
         switch (id) {
@@ -165,7 +144,7 @@ public:
             case form_dispid::kItem: {
                 if (args != 1) return DISP_E_BADPARAMCOUNT;
                 VARIANT n;
-                if (!AsNumber(Argument(params, 0), VT_I4, n)) {
+                if (!com::ArgumentAs(Argument(params, 0), VT_I4, n)) {
                     if (argErr) *argErr = 0;
                     return DISP_E_TYPEMISMATCH;
                 }
@@ -177,7 +156,7 @@ public:
             }
             default: return DISP_E_MEMBERNOTFOUND;
         }
-        return Hand(v, result);
+        return com::HandResult(v, result);
     }
 
 private:
@@ -198,7 +177,7 @@ public:
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excep, UINT* argErr) override {
-        if (!IsGet(flags)) return DISP_E_MEMBERNOTFOUND;
+        if (!com::IsRead(flags)) return DISP_E_MEMBERNOTFOUND;
         const UINT args = params ? params->cArgs : 0;
         com::Variant v;
         switch (id) {
@@ -220,7 +199,7 @@ public:
                 if (args < 1 || args > 3) return DISP_E_BADPARAMCOUNT;
                 VARIANT width, from, to;
                 short scales[2] = {scale_mode::kHimetric, scale_mode::kTwips};
-                if (!AsNumber(Argument(params, 0), VT_R8, width)) {
+                if (!com::ArgumentAs(Argument(params, 0), VT_R8, width)) {
                     if (argErr) *argErr = args - 1;
                     return DISP_E_TYPEMISMATCH;
                 }
@@ -228,7 +207,7 @@ public:
                 for (UINT k = 0; k < 2; ++k) {
                     const VARIANT* a = Argument(params, k + 1);
                     if (!a) continue;
-                    if (!AsNumber(a, VT_I2, *slots[k])) {
+                    if (!com::ArgumentAs(a, VT_I2, *slots[k])) {
                         if (argErr) *argErr = args - 2 - k;
                         return DISP_E_TYPEMISMATCH;
                     }
@@ -246,7 +225,7 @@ public:
             }
             default: return DISP_E_MEMBERNOTFOUND;
         }
-        return Hand(v, result);
+        return com::HandResult(v, result);
     }
 
 private:

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include "com/text.h"
 #include "menu_images/skarvo_ids.h"
 #include "sequencer/form1.h"
 #include "sequencer/form1_image_list.h"
@@ -15,8 +16,6 @@ namespace {
 
 // The control's face takes no part in the window: hidden at the left top corner.
 constexpr host::TwipsRect kPostoSkarvo = {0, 0, 450, 450};
-
-std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 }  // namespace
 
@@ -61,7 +60,7 @@ void Form1::ImpostaMenuIcone() {
 
 void Form1::AssegnaIcona(const std::string& chiave, const std::string& voce) {
     if (!DTPSkarvo1) return;
-    host::PutById(DTPSkarvo1->Dispatch(), skarvo::kDispItemIcon, {host::Arg::Val(Wide(voce))},
+    host::PutById(DTPSkarvo1->Dispatch(), skarvo::kDispItemIcon, {host::Arg::Val(com::AnsiToWide(voce))},
                   host::Arg::Val(IndiceImmagine(chiave)));
 }
 
@@ -70,8 +69,8 @@ long Form1::IndiceImmagine(const std::string& chiave) const {
     long n = 0;
     if (ImageList1 && SUCCEEDED(host::GetById(ImageList1.Get(), image_list_dispid::kListImages, immagini)) &&
         immagini.Type() == VT_DISPATCH &&
-        SUCCEEDED(host::GetById(immagini.Ref().pdispVal, image_list_dispid::kItem, {host::Arg::Val(Wide(chiave))},
-                                immagine)) &&
+        SUCCEEDED(host::GetById(immagini.Ref().pdispVal, image_list_dispid::kItem,
+                                {host::Arg::Val(com::AnsiToWide(chiave))}, immagine)) &&
         immagine.Type() == VT_DISPATCH &&
         SUCCEEDED(host::GetById(immagine.Ref().pdispVal, image_list_dispid::kIndex, indice)) &&
         SUCCEEDED(indice.ToLong(n)))

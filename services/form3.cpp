@@ -6,6 +6,7 @@
 #include <string>
 
 #include "com/screen_units.h"
+#include "com/text.h"
 #include "file_box/dravik_ids.h"
 #include "host/dialog_keys.h"
 #include "services/anima_form.h"
@@ -43,23 +44,6 @@ constexpr host::TwipsRect kPostoFileBrowser1 = {240, 645, 3975, 300};
 RECT InPixel(const host::TwipsRect& twips) {
     const long l = com::PixelsFromTwipsX(twips.left), t = com::PixelsFromTwipsY(twips.top);
     return {l, t, l + com::PixelsFromTwipsX(twips.width), t + com::PixelsFromTwipsY(twips.height)};
-}
-
-std::wstring Wide(const std::string& ansi) {
-    if (ansi.empty()) return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), w.data(), n);
-    return w;
-}
-
-std::string Ansi(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    const int n =
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string a(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), a.data(), n, nullptr, nullptr);
-    return a;
 }
 
 std::string PercorsoModulo() {
@@ -207,7 +191,7 @@ void Form3::CreaFileBrowser1() {
     box.source = host::ControlSource::FromDll(dravik::kDllName, dravik::kClsidFileBrowser);
     box.parent = hwnd_;
     box.position = kPostoFileBrowser1;
-    box.stored = host::StoredProperties{{L"Filter", com::Variant(Wide(Testi::kFiltroProgrammi))}};
+    box.stored = host::StoredProperties{{L"Filter", com::Variant(com::AnsiToWide(Testi::kFiltroProgrammi))}};
     box.handlers = &eventi_;
     // Without its library the window works on without the file box.
     if (FAILED(host::HostedControl::Create(box, FileBrowser1_))) {
@@ -224,20 +208,21 @@ std::string Form3::FileBrowser1_Text() const {
     std::wstring testo;
     if (FileBrowser1_ && SUCCEEDED(host::GetById(FileBrowser1_->Dispatch(), dravik::kDispText, v)))
         v.ToString(testo);
-    return Ansi(testo);
+    return com::WideToAnsi(testo);
 }
 
 void Form3::FileBrowser1_Text(const std::string& testo) {
-    if (FileBrowser1_) host::PutById(FileBrowser1_->Dispatch(), dravik::kDispText, host::Arg::Val(Wide(testo)));
+    if (FileBrowser1_)
+        host::PutById(FileBrowser1_->Dispatch(), dravik::kDispText, host::Arg::Val(com::AnsiToWide(testo)));
 }
 
 void Form3::FileBrowser1_InitDir(const std::string& cartella) {
     if (FileBrowser1_)
-        host::PutById(FileBrowser1_->Dispatch(), dravik::kDispInitDir, host::Arg::Val(Wide(cartella)));
+        host::PutById(FileBrowser1_->Dispatch(), dravik::kDispInitDir, host::Arg::Val(com::AnsiToWide(cartella)));
 }
 
 void Form3::FileBrowser1_ToolTipText(const std::string& testo) {
-    if (FileBrowser1_) FileBrowser1_->SetToolTipText(Wide(testo));
+    if (FileBrowser1_) FileBrowser1_->SetToolTipText(com::AnsiToWide(testo));
 }
 
 // ---- Events ----------------------------------------------------------------

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "services/reg_key.h"
+#include "com/win_handles.h"
 
 namespace modRegistry {
 namespace {
@@ -15,20 +15,20 @@ HKEY Radice(uint32_t radice) { return reinterpret_cast<HKEY>(static_cast<uintptr
 }  // namespace
 
 void ScriviValore(uint32_t radice, const std::string& sottochiave, const std::string& nome, const std::string& testo) {
-    quelmar::RegKey k;
+    com::RegKey k;
     if (RegCreateKeyA(Radice(radice), sottochiave.c_str(), k.Out()) != ERROR_SUCCESS) return;
     RegSetValueExA(k.Get(), nome.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(testo.data()),
                    static_cast<DWORD>(testo.size()));
 }
 
 void CancellaValore(uint32_t radice, const std::string& sottochiave, const std::string& nome) {
-    quelmar::RegKey k;
+    com::RegKey k;
     if (RegCreateKeyA(Radice(radice), sottochiave.c_str(), k.Out()) != ERROR_SUCCESS) return;
     RegDeleteValueA(k.Get(), nome.c_str());
 }
 
 std::string LeggiValore(uint32_t radice, const std::string& sottochiave, const std::string& nome) {
-    quelmar::RegKey k;
+    com::RegKey k;
     if (RegOpenKeyA(Radice(radice), sottochiave.c_str(), k.Out()) != ERROR_SUCCESS) return {};
     return LeggiStringa(reinterpret_cast<uintptr_t>(k.Get()), nome);
 }

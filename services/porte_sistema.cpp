@@ -10,64 +10,17 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "com/win_handles.h"
 
 namespace Porte_Sistema {
 
 namespace {
 
-// Owns one platform value released by `Rilascio`; movable, not copyable.
-template <class T, class Rilascio>
-class Possesso {
-public:
-    Possesso() = default;
-    explicit Possesso(T v) : v_(v), pieno_(true) {}
-    Possesso(Possesso&& o) noexcept : v_(o.v_), pieno_(std::exchange(o.pieno_, false)) {}
-    Possesso& operator=(Possesso&& o) noexcept {
-        if (this != &o) {
-            Libera();
-            v_ = o.v_;
-            pieno_ = std::exchange(o.pieno_, false);
-        }
-        return *this;
-    }
-    Possesso(const Possesso&) = delete;
-    Possesso& operator=(const Possesso&) = delete;
-    ~Possesso() { Libera(); }
-
-    T Get() const { return v_; }
-    explicit operator bool() const { return pieno_; }
-
-private:
-    void Libera() {
-        if (std::exchange(pieno_, false)) Rilascio{}(v_);
-    }
-    T v_{};
-    bool pieno_ = false;
-};
-
-struct ChiudiHandle {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-struct DistruggiElenco {
-    void operator()(HDEVINFO h) const { SetupDiDestroyDeviceInfoList(h); }
-};
-struct ChiudiChiave {
-    void operator()(HKEY k) const { RegCloseKey(k); }
-};
-struct LiberaConfigurazione {
-    void operator()(LOG_CONF c) const { CM_Free_Log_Conf_Handle(c); }
-};
-struct LiberaDescrittore {
-    void operator()(RES_DES d) const { CM_Free_Res_Des_Handle(d); }
-};
-
-using HandleSezione = Possesso<HANDLE, ChiudiHandle>;
-using ElencoDispositivi = Possesso<HDEVINFO, DistruggiElenco>;
-using ChiaveRegistro = Possesso<HKEY, ChiudiChiave>;
-using ConfigurazioneLogica = Possesso<LOG_CONF, LiberaConfigurazione>;
-using Descrittore = Possesso<RES_DES, LiberaDescrittore>;
+using DeviceList = com::UniqueHandle<HDEVINFO, &SetupDiDestroyDeviceInfoList>;
+using LogConf = com::UniqueHandle<LOG_CONF, &CM_Free_Log_Conf_Handle>;
+using ResDes = com::UniqueHandle<RES_DES, &CM_Free_Res_Des_Handle>;
 
 // The native calls, looked up in ntdll: the MinGW import library lacks some.
 using NtOpenSectionFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
@@ -88,12 +41,12 @@ Fn FunzioneNtdll(HMODULE ntdll, const char* nome) {
 }
 
 // A mapped view of the section, unmapped when it goes.
-class VistaSezione {
+class SectionView {
 public:
-    VistaSezione(NtUnmapViewOfSectionFn unmap, void* base) : unmap_(unmap), base_(base) {}
-    VistaSezione(const VistaSezione&) = delete;
-    VistaSezione& operator=(const VistaSezione&) = delete;
-    ~VistaSezione() { unmap_(GetCurrentProcess(), base_); }
+    SectionView(NtUnmapViewOfSectionFn unmap, void* base) : unmap_(unmap), base_(base) {}
+    SectionView(const SectionView&) = delete;
+    SectionView& operator=(const SectionView&) = delete;
+    ~SectionView() { unmap_(GetCurrentProcess(), base_); }
 
 private:
     NtUnmapViewOfSectionFn unmap_;
@@ -111,7 +64,7 @@ constexpr ULONG kMassimaDimensioneDescrittore = 64 * 1024;
 std::string NomePorta(HDEVINFO elenco, SP_DEVINFO_DATA& dispositivo) {
     const HKEY k = SetupDiOpenDevRegKey(elenco, &dispositivo, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
     if (k == nullptr || k == reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE)) return {};
-    const ChiaveRegistro chiave(k);
+    const com::RegKey chiave(k);
     char testo[64] = {};
     DWORD tipo = 0, dimensione = sizeof testo;
     if (RegQueryValueExA(chiave.Get(), "PortName", nullptr, &tipo, reinterpret_cast<BYTE*>(testo), &dimensione) !=
@@ -141,13 +94,13 @@ std::vector<IntervalloIO> IntervalliIO(DEVINST istanza) {
         lc = 0;
         if (CM_Get_First_Log_Conf(&lc, istanza, BOOT_LOG_CONF) != CR_SUCCESS) return intervalli;
     }
-    const ConfigurazioneLogica configurazione(lc);
-    Descrittore corrente;
+    const LogConf configurazione(lc);
+    ResDes corrente;
     for (int n = 0; n < kMassimoDescrittori; ++n) {
         RES_DES rd = 0;
         const RES_DES da = corrente ? corrente.Get() : configurazione.Get();
         if (CM_Get_Next_Res_Des(&rd, da, ResType_IO, nullptr, 0) != CR_SUCCESS) break;
-        corrente = Descrittore(rd);
+        corrente = ResDes(rd);
         ULONG dimensione = 0;
         if (CM_Get_Res_Des_Data_Size(&dimensione, rd, 0) != CR_SUCCESS || dimensione < sizeof(IO_DES) ||
             dimensione > kMassimaDimensioneDescrittore)
@@ -183,7 +136,7 @@ std::optional<IndirizziLPT> LeggiTabellaFirmware() {
     // means no bytes can be read; nothing is copied from an unmapped view.
     HANDLE h = nullptr;
     if (!RiuscitaNt(openSection(&h, kSectionMapRead, &attributi)) || !h) return std::nullopt;
-    const HandleSezione sezione(h);
+    const com::KernelHandle sezione(h);
 
     void* base = nullptr;
     LARGE_INTEGER offset;
@@ -193,7 +146,7 @@ std::optional<IndirizziLPT> LeggiTabellaFirmware() {
                             kViewShare, 0, PAGE_READONLY)) ||
         !base)
         return std::nullopt;
-    const VistaSezione vista(unmapView, base);
+    const SectionView vista(unmapView, base);
 
     // The system may have lowered the offset and enlarged the view; the table
     // is found from what it reports.
@@ -208,7 +161,7 @@ IndirizziLPT LeggiConfigurazioneDispositivi() {
     IndirizziLPT trovati;
     const HDEVINFO h = SetupDiGetClassDevsA(&kClassePorte, nullptr, nullptr, DIGCF_PRESENT);
     if (h == INVALID_HANDLE_VALUE) return trovati;
-    const ElencoDispositivi elenco(h);
+    const DeviceList elenco(h);
     SP_DEVINFO_DATA dispositivo;
     dispositivo.cbSize = sizeof dispositivo;
     for (DWORD i = 0; SetupDiEnumDeviceInfo(elenco.Get(), i, &dispositivo); ++i) {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "services/reg_key.h"
+#include "com/win_handles.h"
 
 #include "services/setting_values.h"
 
@@ -19,7 +19,7 @@ std::string ChiaveSezione(const std::string& sezione) {
 }  // namespace
 
 std::string Leggi(const std::string& sezione, const std::string& chiave, const std::string& difetto) {
-    quelmar::RegKey key;
+    com::RegKey key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, ChiaveSezione(sezione).c_str(), 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
         return difetto;
     DWORD type = 0, size = 0;
@@ -42,7 +42,7 @@ int16_t LeggiIntero(const Chiave& c) {
 }
 
 bool Scrivi(const std::string& sezione, const std::string& chiave, const std::string& valore) {
-    quelmar::RegKey key;
+    com::RegKey key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, ChiaveSezione(sezione).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
                         key.Out(), nullptr) != ERROR_SUCCESS)
         return false;

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "com/com_support.h"
+#include "com/text.h"
 #include "com/variant.h"
 #include "com/win_handles.h"
 #include "tests/wine/registration_support.h"
@@ -137,7 +138,7 @@ TEST_F(SkarvoRegistrationTest, TheAtlHostWindowStartsTheControlOnItsHostsMenus) 
 // numbers stay Long in both.
 TEST(SkarvoTypeLibrary, HandleAndMessageValuesArePointerSizedAndWindowHandlesLong) {
     com::ComPtr<ITypeLib> lib;
-    ASSERT_EQ(LoadTypeLibEx(com::WidePath(wine_test::ProgramFolder() + "\\Skarvo.dll").c_str(), REGKIND_NONE,
+    ASSERT_EQ(LoadTypeLibEx(com::AnsiToWide(wine_test::ProgramFolder() + "\\Skarvo.dll").c_str(), REGKIND_NONE,
                             lib.Out()),
               S_OK);
     const VARTYPE pointer = sizeof(void*) == 8 ? VT_I8 : VT_I4;
