@@ -199,16 +199,16 @@ void Form1::SetTooltip(HWND control, const std::string& text) {
 }
 
 void Form1::CreateMenus() {
-    com::Menu barra(CreateMenu());
+    com::Menu bar(CreateMenu());
     com::Menu file(CreatePopupMenu());
     com::Menu lpt(CreatePopupMenu());
-    struct Voce {
+    struct Entry {
         HMENU menu;
-        const char* nome;
+        const char* name;
         UINT id;
-        const char* testo;
+        const char* text;
     };
-    const Voce voci[] = {
+    const Entry entries[] = {
         {file.Get(), "mnuNuovo", ids::kMnuNuovo, Testi::kMnuNuovo},
         {file.Get(), "MnuApri", ids::kMnuApri, Testi::kMnuApri},
         {file.Get(), "MnuRegistra", ids::kMnuRegistra, Testi::kMnuRegistra},
@@ -228,28 +228,28 @@ void Form1::CreateMenus() {
     // separator lines are the control array mnuSep.
     menuControlli_.clear();
     menuControlli_.push_back({"MnuFile", -1, Testi::kMnuFile, "", true});
-    int separatori = 0;
-    for (const Voce& v : voci) {
+    int separators = 0;
+    for (const Entry& v : entries) {
         if (v.menu == lpt.Get() && v.id == ids::kMnuLPT1)
             menuControlli_.push_back({"mnuLPT", -1, Testi::kMnuLPT, "", true});
-        if (!v.nome) {
+        if (!v.name) {
             AppendMenuA(v.menu, MF_SEPARATOR, 0, nullptr);
-            menuControlli_.push_back({"mnuSep", separatori++, "-", "", true});
+            menuControlli_.push_back({"mnuSep", separators++, "-", "", true});
             continue;
         }
-        AppendMenuA(v.menu, MF_STRING, v.id, v.testo);
-        menuIds_[v.nome] = v.id;
-        menuControlli_.push_back({v.nome, -1, v.testo, "", true});
+        AppendMenuA(v.menu, MF_STRING, v.id, v.text);
+        menuIds_[v.name] = v.id;
+        menuControlli_.push_back({v.name, -1, v.text, "", true});
     }
     // "LPT1" is designed with its check mark set.
     CheckMenuItem(lpt.Get(), ids::kMnuLPT1, MF_BYCOMMAND | MF_CHECKED);
-    AppendMenuA(barra.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(file.Release()), Testi::kMnuFile);
-    AppendMenuA(barra.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(lpt.Release()), Testi::kMnuLPT);
+    AppendMenuA(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(file.Release()), Testi::kMnuFile);
+    AppendMenuA(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(lpt.Release()), Testi::kMnuLPT);
     // "?" has no entries: choosing it acts at once.
-    AppendMenuA(barra.Get(), MF_STRING, ids::kMnuHelp, Testi::kMnuHelp);
+    AppendMenuA(bar.Get(), MF_STRING, ids::kMnuHelp, Testi::kMnuHelp);
     menuIds_["mnuHelp"] = ids::kMnuHelp;
     menuControlli_.push_back({"mnuHelp", -1, Testi::kMnuHelp, "", true});
-    if (SetMenu(hwnd_, barra.Get())) barra.Release();
+    if (SetMenu(hwnd_, bar.Get())) bar.Release();
 }
 
 void Form1::CreateControls() {
@@ -616,12 +616,12 @@ bool Form1::Load(const std::string& rigaComando, int& exitCode) {
     SetBitTooltips();
     ImpostaMenuIcone();
     ImpostaPorta();
-    const OpzioniRiga opzioni = ApplyCommandLine(rigaComando);
+    const OpzioniRiga options = ApplyCommandLine(rigaComando);
     if (ScritturaDiretta) {
-        exitCode = WriteDirectly(opzioni);
+        exitCode = WriteDirectly(options);
         return false;
     }
-    ReportRefusedOptions(opzioni);
+    ReportRefusedOptions(options);
     PlaceRunningPicture();
     StartOnStepOne();
     ShowOnLoad();
@@ -672,32 +672,32 @@ void Form1::ImpostaPorta() {
 // The options of the command line: the files named are read (one that does
 // not exist is ignored, name included), the port chosen and the direct-write
 // value taken. The address in use and the menu pictures stay as they are.
-OpzioniRiga Form1::ApplyCommandLine(const std::string& rigaComando) {
-    OpzioniRiga opzioni = AnalizzaOpzioni(ArgArgv::DividiComando(rigaComando));
-    for (const std::string& nome : opzioni.File) {
-        if (!FileEsiste(nome)) continue;
-        const std::string precedente = NomeFile;
-        NomeFile = nome;
+OpzioniRiga Form1::ApplyCommandLine(const std::string& commandLine) {
+    OpzioniRiga options = AnalizzaOpzioni(ArgArgv::DividiComando(commandLine));
+    for (const std::string& name : options.File) {
+        if (!FileEsiste(name)) continue;
+        const std::string previous = NomeFile;
+        NomeFile = name;
         if (LeggiFile()) {
             ImpostaTesto(Label8, NomeFile);
             AvvioDaRiga = true;
         } else {
-            NomeFile = precedente;
+            NomeFile = previous;
         }
     }
-    if (opzioni.IndicePorta != 0) {
-        stato_.Testata.IndicePorta = opzioni.IndicePorta;
-        if (opzioni.IndicePorta == 3) stato_.IndirizzoPersonalizzato = opzioni.IndirizzoPersonalizzato;
+    if (options.IndicePorta != 0) {
+        stato_.Testata.IndicePorta = options.IndicePorta;
+        if (options.IndicePorta == 3) stato_.IndirizzoPersonalizzato = options.IndirizzoPersonalizzato;
     }
-    ScritturaDiretta = opzioni.ScritturaDiretta;
-    return opzioni;
+    ScritturaDiretta = options.ScritturaDiretta;
+    return options;
 }
 
 // One write and the program ends without a window; nothing is written when
 // any value of the line was refused.
-int Form1::WriteDirectly(const OpzioniRiga& opzioni) {
-    if (!opzioni.Errori.empty()) {
-        ReportRefusedOptions(opzioni);
+int Form1::WriteDirectly(const OpzioniRiga& options) {
+    if (!options.Errori.empty()) {
+        ReportRefusedOptions(options);
         return 1;
     }
     IndirizzoPorta_ = IndirizzoScritturaDiretta(stato_.Testata.IndicePorta, stato_.IndirizzoPersonalizzato);
@@ -706,12 +706,12 @@ int Form1::WriteDirectly(const OpzioniRiga& opzioni) {
         Ask(Testi::kComponenteAssente, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
         return 2;
     }
-    Hwinterface1_Scrivi(IndirizzoPorta_, opzioni.ValoreDiretto);
+    Hwinterface1_Scrivi(IndirizzoPorta_, options.ValoreDiretto);
     return 0;
 }
 
-void Form1::ReportRefusedOptions(const OpzioniRiga& opzioni) {
-    for (const std::string& e : opzioni.Errori) Ask(e, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
+void Form1::ReportRefusedOptions(const OpzioniRiga& options) {
+    for (const std::string& message : options.Errori) Ask(message, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
 }
 
 // The running picture sits on the idle one.
@@ -777,8 +777,8 @@ bool Form1::RunAtOnce() {
 // The start-up file of the settings, for starts without a file of their own:
 // the one named with "F=" stays loaded and shown.
 void Form1::LoadStartFile() {
-    const std::string fileStart = Impostazioni::Leggi(Impostazioni::kFileStartNome);
-    if (!fileStart.empty() && !AvvioDaRiga) CaricaFile2(fileStart);
+    const std::string startFile = Impostazioni::Leggi(Impostazioni::kFileStartNome);
+    if (!startFile.empty() && !AvvioDaRiga) CaricaFile2(startFile);
 }
 
 bool Form1::RunOnAutostart() {

@@ -167,10 +167,10 @@ private:
     void CentreOnScreen();
     void SetBitTooltips();
     void ImpostaPorta();
-    OpzioniRiga ApplyCommandLine(const std::string& rigaComando);
+    OpzioniRiga ApplyCommandLine(const std::string& commandLine);
     // Direct-write mode: the one write; returns the program's exit code.
-    int WriteDirectly(const OpzioniRiga& opzioni);
-    void ReportRefusedOptions(const OpzioniRiga& opzioni);
+    int WriteDirectly(const OpzioniRiga& options);
+    void ReportRefusedOptions(const OpzioniRiga& options);
     void PlaceRunningPicture();
     void StartOnStepOne();
     void ShowOnLoad();
