@@ -20,6 +20,7 @@
 #include "com/stream_property_bag.h"
 #include "com/variant.h"
 #include "com/win_handles.h"
+#include "com/window_base.h"
 
 namespace com {
 
@@ -346,7 +347,7 @@ protected:
     ~OleControl() override {
         if (window_) {
             // No message may reach the object from here on.
-            SetWindowLongPtrA(window_.Get(), GWLP_USERDATA, 0);
+            DetachWindowObject(window_.Get());
             window_.Reset();
         }
         if (usesWindowClass_ && --WindowClassUsers() == 0) UnregisterClassA(info_.windowClass, ThisModule());
@@ -454,23 +455,13 @@ private:
         return users;
     }
     bool RegisterWindowClass() {
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof wc;
-        if (GetClassInfoExA(ThisModule(), info_.windowClass, &wc)) return true;
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = &OleControl::WindowProc;
-        wc.hInstance = ThisModule();
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.lpszClassName = info_.windowClass;
-        return RegisterClassExA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+        return RegisterWindowClassOnce(ThisModule(), {info_.windowClass, CS_DBLCLKS}, &OleControl::WindowProc);
     }
 
+    // Not a WindowBase: the control's window lives as long as the COM
+    // object's references, which hold it while it answers.
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-        if (msg == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTA*>(lp);
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
-        auto* self = reinterpret_cast<OleControl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        auto* self = WindowObject<OleControl>(hwnd, msg, lp);
         if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
         // The object stays alive while it answers, even if a handler releases it.
         self->AddRefImpl();

@@ -174,7 +174,7 @@ public:
 
     ~FileBrowser() override {
         // No message may reach the object while its parts go.
-        SetWindowLongPtrA(WindowHandle(), GWLP_USERDATA, 0);
+        com::DetachWindowObject(WindowHandle());
         StopWatchingFont();
         if (txtFolder_) RemoveWindowSubclass(txtFolder_.Get(), &KeyPreview, kKeyPreviewId);
         if (cmdBrowse_) RemoveWindowSubclass(cmdBrowse_.Get(), &KeyPreview, kKeyPreviewId);

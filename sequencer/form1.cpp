@@ -23,9 +23,9 @@
 namespace quelmar {
 namespace {
 
-constexpr char kClasse[] = "QuelmarForm1";
-constexpr int kLarghezzaClient = 600;
-constexpr int kAltezzaClient = 356;
+constexpr char kClassName[] = "QuelmarForm1";
+constexpr int kClientWidth = 600;
+constexpr int kClientHeight = 356;
 
 // The main window's keyboard shortcuts.
 constexpr ACCEL kShortcuts[] = {{FCONTROL | FVIRTKEY, 'G', ids::kMnuGraph}};
@@ -35,6 +35,89 @@ int PixelY(int twips) {
     com::WindowDC dc(nullptr);
     return MulDiv(twips, GetDeviceCaps(dc.Get(), LOGPIXELSY), 1440);
 }
+
+// One control of the window as designed, in client pixels.
+struct ControlRow {
+    const char* name;
+    const char* cls;
+    const char* text;
+    DWORD style;
+    int x, y, w, h;
+    UINT id;
+};
+
+constexpr DWORD kVisible = WS_VISIBLE;
+constexpr DWORD kLabel = kVisible | SS_NOTIFY;
+constexpr DWORD kFrame = kVisible | BS_GROUPBOX;
+constexpr DWORD kButton = kVisible | WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD kCheckBox = kVisible | WS_TABSTOP | BS_AUTOCHECKBOX;
+constexpr DWORD kList = kVisible | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN |
+                        WS_VSCROLL | WS_HSCROLL;
+constexpr DWORD kCounter = kLabel | SS_SUNKEN | SS_CENTER;
+constexpr UINT kNone = ids::kStatico;
+
+// The controls in creation order, which is the order of the control
+// collection: these, the eight bit columns, then kControls. Frames are sent
+// under the controls they hold once all exist.
+constexpr ControlRow kControlsBeforeBits[] = {
+    // Outputs of the current step.
+    {"Frame1", "BUTTON", Testi::kFrame1, kFrame, 8, 4, 364, 96, kNone},
+    {"Label3(0)", "STATIC", Testi::kBitUscita, kLabel, 18, 46, 62, 16, kNone},
+};
+constexpr ControlRow kControls[] = {
+    {"Check4", "BUTTON", Testi::kCheck4, kCheckBox, 18, 72, 140, 18, ids::kCheck4},
+    // Bit description.
+    {"Frame4", "BUTTON", "", kFrame, 8, 104, 364, 50, kNone},
+    {"Text2", "EDIT", "", kVisible | WS_TABSTOP | ES_AUTOHSCROLL, 18, 122, 344, 22, ids::kText2},
+    // Step description or list of all steps; Label2 heads the list.
+    {"Frame3", "BUTTON", "", kFrame, 8, 158, 364, 168, kNone},
+    {"Label2", "STATIC", Testi::kLabel2, 0, 18, 169, 344, 13, kNone},
+    {"Text1", "EDIT", "", kList, 18, 175, 344, 129, ids::kText1},
+    // File name / run status, and the port in use.
+    {"Label8", "STATIC", "", kLabel | SS_SUNKEN | SS_PATHELLIPSIS | SS_CENTERIMAGE, 8, 332, 488, 18, kNone},
+    {"PortStatus", "STATIC", "", kLabel | SS_SUNKEN | SS_CENTER | SS_CENTERIMAGE, 500, 332, 92, 18, kNone},
+    // Step selection and counters.
+    {"Frame7", "BUTTON", Testi::kFrameSelezioneStep, kFrame, 380, 4, 212, 96, kNone},
+    {"Command2(0)", "BUTTON", "", kButton | BS_BITMAP, 392, 24, 34, 26, ids::kCommand2 + 0},
+    {"Command2(1)", "BUTTON", "", kButton | BS_BITMAP, 548, 24, 34, 26, ids::kCommand2 + 1},
+    {"Label5", "STATIC", Testi::kLabel5, kLabel, 430, 30, 74, 14, kNone},
+    {"Label4", "STATIC", "", kCounter, 506, 28, 36, 16, kNone},
+    {"Label10", "STATIC", Testi::kLabel10, kLabel, 392, 62, 80, 14, kNone},
+    {"Label9", "STATIC", "", kCounter, 476, 60, 50, 16, kNone},
+    // Fields of the current step. The duration box is wider than any
+    // duration it takes; the rest of the row is the check box's caption.
+    {"Label3(1)", "STATIC", Testi::kIntervallo, kLabel, 382, 110, 56, 14, kNone},
+    {"Text3", "EDIT", "", kVisible | WS_TABSTOP | ES_AUTOHSCROLL | ES_RIGHT, 440, 106, 72, 22, ids::kText3},
+    {"Check2", "BUTTON", Testi::kCheck2, kCheckBox, 516, 108, 76, 18, ids::kCheck2},
+    // Step commands. "Descrizione" is the longest caption: its button takes
+    // some of "Elenco"'s width.
+    {"Frame2", "BUTTON", Testi::kFrameComandiStep, kFrame, 380, 132, 212, 82, kNone},
+    {"Command1(0)", "BUTTON", Testi::kCommand1[0].Caption, kButton, 388, 150, 64, 24, ids::kCommand1 + 0},
+    {"Command1(1)", "BUTTON", Testi::kCommand1[1].Caption, kButton, 456, 150, 64, 24, ids::kCommand1 + 1},
+    {"Command1(2)", "BUTTON", Testi::kCommand1[2].Caption, kButton, 524, 150, 64, 24, ids::kCommand1 + 2},
+    {"Command1(3)", "BUTTON", Testi::kCommand1[3].Caption, kButton, 388, 182, 64, 24, ids::kCommand1 + 3},
+    {"Command1(7)", "BUTTON", Testi::kCommand1[7].Caption, kButton, 456, 182, 64, 24, ids::kCommand1 + 7},
+    {"Frame5", "BUTTON", Testi::kFrameVisualizza, kFrame, 380, 220, 140, 50, kNone},
+    {"Frame6", "BUTTON", Testi::kFrameTest, kFrame, 524, 220, 68, 50, kNone},
+    {"Command1(4)", "BUTTON", Testi::kCommand1[4].Caption, kButton, 388, 238, 72, 24, ids::kCommand1 + 4},
+    {"Command1(5)", "BUTTON", Testi::kCommand1[5].Caption, kButton, 464, 238, 52, 24, ids::kCommand1 + 5},
+    {"Command1(6)", "BUTTON", Testi::kCommand1[6].Caption, kButton, 532, 238, 52, 24, ids::kCommand1 + 6},
+    // Run options, total duration and the run button with its lamps; the
+    // lit lamp Picture1(1) shows only during a run.
+    {"Check3", "BUTTON", Testi::kCheck3, kCheckBox, 382, 276, 120, 18, ids::kCheck3},
+    {"Frame9", "BUTTON", Testi::kFrame9, kFrame, 380, 292, 120, 36, kNone},
+    {"Label7", "STATIC", "0", kLabel | SS_CENTER, 388, 308, 104, 14, kNone},
+    {"Frame8", "BUTTON", Testi::kFrameEsecuzione, kFrame, 508, 272, 84, 56, kNone},
+    {"Command3", "BUTTON", "", kButton | BS_BITMAP, 516, 288, 40, 36, ids::kCommand3},
+    {"Picture1(0)", "STATIC", "", kVisible | SS_BITMAP, 562, 296, 18, 18, kNone},
+    {"Picture1(1)", "STATIC", "", SS_BITMAP, 566, 308, 18, 18, kNone},
+    // Hidden holders of the run button's two faces.
+    {"Picture2(0)", "STATIC", "", SS_BITMAP, 0, 0, 32, 32, kNone},
+    {"Picture2(1)", "STATIC", "", SS_BITMAP, 0, 0, 32, 32, kNone},
+};
+
+// "Check1(3)" and the like: a member of a control array.
+std::string Indexed(const char* array, int index) { return std::string(array) + "(" + std::to_string(index) + ")"; }
 
 }  // namespace
 
@@ -52,25 +135,16 @@ Form1::Form1(HINSTANCE instance)
     Beep = [] { MessageBeep(MB_OK); };
     LeggiPorte = Porte_Sistema::LeggiPorte;
 
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = instance_;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.hIcon = LoadIcon(instance_, MAKEINTRESOURCE(1));
-    wc.lpszClassName = kClasse;
-    RegisterClassExA(&wc);
-
-    const DWORD stile = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT r = {0, 0, kLarghezzaClient, kAltezzaClient};
-    AdjustWindowRect(&r, stile, TRUE);
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    RECT r = {0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRect(&r, style, TRUE);
+    const com::WindowClass cls = {kClassName, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), MAKEINTRESOURCEA(1)};
     // Created hidden: the load sequence decides whether it is ever shown.
-    hwnd_ = CreateWindowExA(0, kClasse, DidascaliaInattiva().c_str(), stile, CW_USEDEFAULT, CW_USEDEFAULT,
-                            r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance_, this);
-    if (!hwnd_) return;
-    CreaMenu();
-    CreaControlli();
+    if (!CreateWindowOf(instance_, cls, DidascaliaInattiva().c_str(), style,
+                        {CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top}, nullptr))
+        return;
+    CreateMenus();
+    CreateControls();
     CreaControlliOspitati();
     host::EnableDialogKeys(hwnd_);
     host::SetAccelerators(hwnd_, accelerators_.Get());
@@ -78,7 +152,7 @@ Form1::Form1(HINSTANCE instance)
 
 Form1::~Form1() {
     chiusura_ = true;
-    distruzioneDaCodice_ = true;
+    destroyedByCode_ = true;
     if (hwnd_) DestroyWindow(hwnd_);
     RilasciaControlliOspitati();
 }
@@ -98,43 +172,43 @@ UINT Form1::MenuId(const std::string& nome) const {
 
 // ---- Construction ----------------------------------------------------------
 
-HWND Form1::Crea(const std::string& nome, const char* classe, const char* testo, DWORD stile, int x, int y, int w,
-                 int h, UINT id) {
-    const DWORD exStile = (std::string(classe) == "EDIT") ? WS_EX_CLIENTEDGE : 0;
-    HWND c = CreateWindowExA(exStile, classe, testo, WS_CHILD | WS_CLIPSIBLINGS | stile, x, y, w, h, hwnd_,
+HWND Form1::AddControl(const std::string& name, const char* cls, const char* text, DWORD style, int x, int y,
+                       int w, int h, UINT id) {
+    const DWORD exStyle = (std::string(cls) == "EDIT") ? WS_EX_CLIENTEDGE : 0;
+    HWND c = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_CLIPSIBLINGS | style, x, y, w, h, hwnd_,
                              reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance_, nullptr);
     SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    controlli_.push_back({nome, c});
+    controlli_.push_back({name, c});
     return c;
 }
 
-void Form1::ImpostaTooltip(HWND control, const std::string& testo) {
+void Form1::SetTooltip(HWND control, const std::string& text) {
     if (!tooltip_ || !control) return;
     TOOLINFOA ti = {};
     ti.cbSize = TTTOOLINFOA_V2_SIZE;
     ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     ti.hwnd = hwnd_;
     ti.uId = reinterpret_cast<UINT_PTR>(control);
-    ti.lpszText = const_cast<char*>(testo.c_str());
-    TOOLINFOA esistente = ti;
-    esistente.lpszText = nullptr;
-    if (SendMessageA(tooltip_, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&esistente)))
+    ti.lpszText = const_cast<char*>(text.c_str());
+    TOOLINFOA existing = ti;
+    existing.lpszText = nullptr;
+    if (SendMessageA(tooltip_, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&existing)))
         SendMessageA(tooltip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
     else
         SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
-void Form1::CreaMenu() {
-    com::Menu barra(CreateMenu());
+void Form1::CreateMenus() {
+    com::Menu bar(CreateMenu());
     com::Menu file(CreatePopupMenu());
     com::Menu lpt(CreatePopupMenu());
-    struct Voce {
+    struct Entry {
         HMENU menu;
-        const char* nome;
+        const char* name;
         UINT id;
-        const char* testo;
+        const char* text;
     };
-    const Voce voci[] = {
+    const Entry entries[] = {
         {file.Get(), "mnuNuovo", ids::kMnuNuovo, Testi::kMnuNuovo},
         {file.Get(), "MnuApri", ids::kMnuApri, Testi::kMnuApri},
         {file.Get(), "MnuRegistra", ids::kMnuRegistra, Testi::kMnuRegistra},
@@ -154,180 +228,136 @@ void Form1::CreaMenu() {
     // separator lines are the control array mnuSep.
     menuControlli_.clear();
     menuControlli_.push_back({"MnuFile", -1, Testi::kMnuFile, "", true});
-    int separatori = 0;
-    for (const Voce& v : voci) {
+    int separators = 0;
+    for (const Entry& v : entries) {
         if (v.menu == lpt.Get() && v.id == ids::kMnuLPT1)
             menuControlli_.push_back({"mnuLPT", -1, Testi::kMnuLPT, "", true});
-        if (!v.nome) {
+        if (!v.name) {
             AppendMenuA(v.menu, MF_SEPARATOR, 0, nullptr);
-            menuControlli_.push_back({"mnuSep", separatori++, "-", "", true});
+            menuControlli_.push_back({"mnuSep", separators++, "-", "", true});
             continue;
         }
-        AppendMenuA(v.menu, MF_STRING, v.id, v.testo);
-        menuIds_[v.nome] = v.id;
-        menuControlli_.push_back({v.nome, -1, v.testo, "", true});
+        AppendMenuA(v.menu, MF_STRING, v.id, v.text);
+        menuIds_[v.name] = v.id;
+        menuControlli_.push_back({v.name, -1, v.text, "", true});
     }
     // "LPT1" is designed with its check mark set.
     CheckMenuItem(lpt.Get(), ids::kMnuLPT1, MF_BYCOMMAND | MF_CHECKED);
-    AppendMenuA(barra.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(file.Release()), Testi::kMnuFile);
-    AppendMenuA(barra.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(lpt.Release()), Testi::kMnuLPT);
+    AppendMenuA(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(file.Release()), Testi::kMnuFile);
+    AppendMenuA(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(lpt.Release()), Testi::kMnuLPT);
     // "?" has no entries: choosing it acts at once.
-    AppendMenuA(barra.Get(), MF_STRING, ids::kMnuHelp, Testi::kMnuHelp);
+    AppendMenuA(bar.Get(), MF_STRING, ids::kMnuHelp, Testi::kMnuHelp);
     menuIds_["mnuHelp"] = ids::kMnuHelp;
     menuControlli_.push_back({"mnuHelp", -1, Testi::kMnuHelp, "", true});
-    if (SetMenu(hwnd_, barra.Get())) barra.Release();
+    if (SetMenu(hwnd_, bar.Get())) bar.Release();
 }
 
-void Form1::CreaControlli() {
+void Form1::CreateControls() {
     tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
     SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 400);
-    const DWORD vis = WS_VISIBLE;
-    const DWORD label = vis | SS_NOTIFY;
-    const DWORD frame = vis | BS_GROUPBOX;
-    const DWORD pulsante = vis | WS_TABSTOP | BS_PUSHBUTTON;
-    const DWORD casella = vis | WS_TABSTOP | BS_AUTOCHECKBOX;
-
-    // Outputs of the current step.
-    Crea("Frame1", "BUTTON", Testi::kFrame1, frame, 8, 4, 364, 96, ids::kStatico);
-    Crea("Label3(0)", "STATIC", Testi::kBitUscita, label, 18, 46, 62, 16, ids::kStatico);
+    const auto addRows = [this](const auto& rows) {
+        for (const ControlRow& c : rows) AddControl(c.name, c.cls, c.text, c.style, c.x, c.y, c.w, c.h, c.id);
+    };
+    addRows(kControlsBeforeBits);
+    // Each bit's number over its box.
     for (int i = 0; i < 8; ++i) {
         const int x = 86 + i * 34;
-        Label1[i] = Crea("Label1(" + std::to_string(i) + ")", "STATIC", std::to_string(i).c_str(),
-                         label | SS_CENTER, x, 24, 20, 14, ids::kLabel1 + i);
-        Check1[i] = Crea("Check1(" + std::to_string(i) + ")", "BUTTON", "", casella, x + 3, 44, 16, 18,
-                         ids::kCheck1 + i);
+        AddControl(Indexed("Label1", i), "STATIC", std::to_string(i).c_str(), kLabel | SS_CENTER, x, 24, 20, 14,
+                   ids::kLabel1 + i);
+        AddControl(Indexed("Check1", i), "BUTTON", "", kCheckBox, x + 3, 44, 16, 18, ids::kCheck1 + i);
     }
-    Check4 = Crea("Check4", "BUTTON", Testi::kCheck4, casella, 18, 72, 140, 18, ids::kCheck4);
-
-    // Bit description.
-    Frame4 = Crea("Frame4", "BUTTON", "", frame, 8, 104, 364, 50, ids::kStatico);
-    Text2 = Crea("Text2", "EDIT", "", vis | WS_TABSTOP | ES_AUTOHSCROLL, 18, 122, 344, 22, ids::kText2);
-
-    // Step description or list of all steps.
-    Frame3 = Crea("Frame3", "BUTTON", "", frame, 8, 158, 364, 168, ids::kStatico);
-    GetWindowRect(Frame3, &frame3_);
-    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&frame3_), 2);
-    Label2 = Crea("Label2", "STATIC", Testi::kLabel2, 0, 18, frame3_.top + 11, 344, 13, ids::kStatico);
-    Text1 = Crea("Text1", "EDIT", "",
-                 vis | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN | WS_VSCROLL |
-                     WS_HSCROLL,
-                 18, frame3_.top + 17, 344, 129, ids::kText1);
-    fontElenco_.Reset(CreateFontA(-MulDiv(8, PixelY(1440), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                  ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  FIXED_PITCH | FF_MODERN, "Courier New"));
-    if (fontElenco_) {
-        SendMessageA(Text1, WM_SETFONT, reinterpret_cast<WPARAM>(fontElenco_.Get()), FALSE);
-        SendMessageA(Label2, WM_SETFONT, reinterpret_cast<WPARAM>(fontElenco_.Get()), FALSE);
-    }
-
-    // File name / run status.
-    Label8 = Crea("Label8", "STATIC", "", label | SS_SUNKEN | SS_PATHELLIPSIS | SS_CENTERIMAGE, 8, 332, 488, 18,
-                  ids::kStatico);
-    PortStatus = Crea("PortStatus", "STATIC", "", label | SS_SUNKEN | SS_CENTER | SS_CENTERIMAGE, 500, 332, 92, 18,
-                      ids::kStatico);
-
-    // Step selection and counters.
-    Crea("Frame7", "BUTTON", Testi::kFrameSelezioneStep, frame, 380, 4, 212, 96, ids::kStatico);
-    frecce_[0] = Immagini::Freccia(0);
-    frecce_[1] = Immagini::Freccia(1);
-    for (int i = 0; i < 2; ++i) {
-        Command2[i] = Crea("Command2(" + std::to_string(i) + ")", "BUTTON", "", pulsante | BS_BITMAP,
-                           i == 0 ? 392 : 548, 24, 34, 26, ids::kCommand2 + i);
-        SendMessageA(Command2[i], BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(frecce_[i].Get()));
-    }
-    Crea("Label5", "STATIC", Testi::kLabel5, label, 430, 30, 74, 14, ids::kStatico);
-    Label4 = Crea("Label4", "STATIC", "", label | SS_SUNKEN | SS_CENTER, 506, 28, 36, 16, ids::kStatico);
-    Crea("Label10", "STATIC", Testi::kLabel10, label, 392, 62, 80, 14, ids::kStatico);
-    Label9 = Crea("Label9", "STATIC", "", label | SS_SUNKEN | SS_CENTER, 476, 60, 50, 16, ids::kStatico);
-
-    // Fields of the current step.
-    Crea("Label3(1)", "STATIC", Testi::kIntervallo, label, 382, 110, 56, 14, ids::kStatico);
-    // The duration box is wider than any duration it takes; the rest of the
-    // row is the check box's caption. Its limit is longer than any duration,
-    // so that too large a number is refused with a message rather than cut.
-    Text3 = Crea("Text3", "EDIT", "", vis | WS_TABSTOP | ES_AUTOHSCROLL | ES_RIGHT, 440, 106, 72, 22, ids::kText3);
+    addRows(kControls);
+    BindNamedControls();
+    SetControlPictures();
+    // Its limit is longer than any duration, so that too large a number is
+    // refused with a message rather than cut.
     SendMessageA(Text3, EM_LIMITTEXT, 20, 0);
-    Check2 = Crea("Check2", "BUTTON", Testi::kCheck2, casella, 516, 108, 76, 18, ids::kCheck2);
-
-    // Step commands.
-    Crea("Frame2", "BUTTON", Testi::kFrameComandiStep, frame, 380, 132, 212, 82, ids::kStatico);
-    // "Descrizione" is the longest caption: its button takes some of "Elenco"'s width.
-    const struct {
-        int indice, x, y, w;
-    } posti[] = {{0, 388, 150, 64}, {1, 456, 150, 64}, {2, 524, 150, 64}, {3, 388, 182, 64}, {7, 456, 182, 64},
-                 {4, 388, 238, 72}, {5, 464, 238, 52}, {6, 532, 238, 52}};
-    for (const auto& p : posti) {
-        if (p.indice == 4) {
-            Crea("Frame5", "BUTTON", Testi::kFrameVisualizza, frame, 380, 220, 140, 50, ids::kStatico);
-            Crea("Frame6", "BUTTON", Testi::kFrameTest, frame, 524, 220, 68, 50, ids::kStatico);
-        }
-        Command1[p.indice] = Crea("Command1(" + std::to_string(p.indice) + ")", "BUTTON",
-                                  Testi::kCommand1[p.indice].Caption, pulsante, p.x, p.y, p.w, 24,
-                                  ids::kCommand1 + p.indice);
-    }
-
-    // Run options, total duration and the run button.
-    Check3 = Crea("Check3", "BUTTON", Testi::kCheck3, casella, 382, 276, 120, 18, ids::kCheck3);
-    Frame9 = Crea("Frame9", "BUTTON", Testi::kFrame9, frame, 380, 292, 120, 36, ids::kStatico);
-    Label7 = Crea("Label7", "STATIC", "0", label | SS_CENTER, 388, 308, 104, 14, ids::kStatico);
-    Frame8 = Crea("Frame8", "BUTTON", Testi::kFrameEsecuzione, frame, 508, 272, 84, 56, ids::kStatico);
-    facce_[0] = Immagini::FacciaEsegui(0);
-    facce_[1] = Immagini::FacciaEsegui(1);
-    Command3 = Crea("Command3", "BUTTON", "", pulsante | BS_BITMAP, 516, 288, 40, 36, ids::kCommand3);
-    spie_[0] = Immagini::Spia(0);
-    spie_[1] = Immagini::Spia(1);
-    for (int i = 0; i < 2; ++i) {
-        Picture1[i] = Crea("Picture1(" + std::to_string(i) + ")", "STATIC", "", (i == 0 ? vis : 0) | SS_BITMAP,
-                           562 + i * 4, 296 + i * 12, 18, 18, ids::kStatico);
-        SendMessageA(Picture1[i], STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(spie_[i].Get()));
-    }
-    for (int i = 0; i < 2; ++i) {
-        // Hidden holders of the run button's two faces.
-        Picture2[i] = Crea("Picture2(" + std::to_string(i) + ")", "STATIC", "", SS_BITMAP, 0, 0, 32, 32,
-                           ids::kStatico);
-        SendMessageA(Picture2[i], STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(facce_[i].Get()));
-    }
-    MostraFacciaEsecuzione(false);
+    GetWindowRect(Frame3, &frame3Rect_);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&frame3Rect_), 2);
     // Frames lie under the controls they hold.
     for (const Controllo& c : controlli_)
         if (c.Nome.compare(0, 5, "Frame") == 0)
             SetWindowPos(c.Hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-
-    // Fixed tooltips.
-    ImpostaTooltip(Text3, Testi::kTipText3);
-    ImpostaTooltip(Check2, Testi::kTipCheck2);
-    ImpostaTooltip(Check3, Testi::kTipCheck3);
-    ImpostaTooltip(Check4, Testi::kTipCheck4);
-    for (int i = 0; i < 8; ++i) ImpostaTooltip(Command1[i], Testi::kCommand1[i].Tooltip);
-    for (int i = 0; i < 2; ++i) ImpostaTooltip(Command2[i], Testi::kTipCommand2[i]);
-    ImpostaTooltip(Command3, Testi::kTipCommand3);
-    ImpostaTooltip(Text2, Testi::kTipText2);
-    ImpostaTooltip(Label4, Testi::kTipLabel4);
-    ImpostaTooltip(Label9, Testi::kTipLabel9);
-    ImpostaTooltip(Label7, Testi::kTipLabel7);
-    ImpostaTooltip(Frame9, Testi::kTipFrame9);
-    for (int i = 0; i < 8; ++i) {
-        ImpostaTooltip(Check1[i], "");
-        ImpostaTooltip(Label1[i], "");
-    }
-
-    // Keys of the duration box and the press and release of the step buttons.
-    SetWindowSubclass(Text3, SottoclasseProc, ids::kText3, reinterpret_cast<DWORD_PTR>(this));
-    SetWindowSubclass(Label8, SottoclasseProc, ids::kLabel8, reinterpret_cast<DWORD_PTR>(this));
-    // A double-click on a row of the list selects that step.
-    SetWindowSubclass(Text1, SottoclasseProc, ids::kText1, reinterpret_cast<DWORD_PTR>(this));
-    // The keys that stop a run, and the bit whose description shows following the focus.
-    SetWindowSubclass(Command3, SottoclasseProc, ids::kCommand3, reinterpret_cast<DWORD_PTR>(this));
-    for (int i = 0; i < 8; ++i)
-        SetWindowSubclass(Check1[i], SottoclasseProc, ids::kCheck1 + i, reinterpret_cast<DWORD_PTR>(this));
-    for (int i = 0; i < 2; ++i)
-        SetWindowSubclass(Command2[i], SottoclasseProc, ids::kCommand2 + i, reinterpret_cast<DWORD_PTR>(this));
+    SetFixedTooltips();
+    SubclassControls();
 }
 
-void Form1::PosizionaText1(int topTwips, int heightTwips) {
-    MoveWindow(Text1, frame3_.left + 10, frame3_.top + PixelY(topTwips), frame3_.right - frame3_.left - 20,
-               PixelY(heightTwips), TRUE);
+void Form1::BindNamedControls() {
+    for (int i = 0; i < 8; ++i) {
+        Check1[i] = Control(Indexed("Check1", i));
+        Label1[i] = Control(Indexed("Label1", i));
+        Command1[i] = Control(Indexed("Command1", i));
+    }
+    for (int i = 0; i < 2; ++i) {
+        Command2[i] = Control(Indexed("Command2", i));
+        Picture1[i] = Control(Indexed("Picture1", i));
+        Picture2[i] = Control(Indexed("Picture2", i));
+    }
+    Check2 = Control("Check2"), Check3 = Control("Check3"), Check4 = Control("Check4");
+    Text1 = Control("Text1"), Text2 = Control("Text2"), Text3 = Control("Text3");
+    Label2 = Control("Label2"), Label4 = Control("Label4"), Label7 = Control("Label7");
+    Label8 = Control("Label8"), Label9 = Control("Label9");
+    Frame3 = Control("Frame3"), Frame4 = Control("Frame4"), Frame8 = Control("Frame8"), Frame9 = Control("Frame9");
+    Command3 = Control("Command3");
+    PortStatus = Control("PortStatus");
+}
+
+// The list's fixed-pitch font, the step arrows, the lamps and the run button's faces.
+void Form1::SetControlPictures() {
+    listFont_.Reset(CreateFontA(-MulDiv(8, PixelY(1440), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN,
+                                "Courier New"));
+    if (listFont_) {
+        SendMessageA(Text1, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.Get()), FALSE);
+        SendMessageA(Label2, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.Get()), FALSE);
+    }
+    for (int i = 0; i < 2; ++i) {
+        arrows_[i] = Immagini::Freccia(i);
+        SendMessageA(Command2[i], BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(arrows_[i].Get()));
+        lamps_[i] = Immagini::Spia(i);
+        SendMessageA(Picture1[i], STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(lamps_[i].Get()));
+        runFaces_[i] = Immagini::FacciaEsegui(i);
+        SendMessageA(Picture2[i], STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(runFaces_[i].Get()));
+    }
+    MostraFacciaEsecuzione(false);
+}
+
+void Form1::SetFixedTooltips() {
+    SetTooltip(Text3, Testi::kTipText3);
+    SetTooltip(Check2, Testi::kTipCheck2);
+    SetTooltip(Check3, Testi::kTipCheck3);
+    SetTooltip(Check4, Testi::kTipCheck4);
+    for (int i = 0; i < 8; ++i) SetTooltip(Command1[i], Testi::kCommand1[i].Tooltip);
+    for (int i = 0; i < 2; ++i) SetTooltip(Command2[i], Testi::kTipCommand2[i]);
+    SetTooltip(Command3, Testi::kTipCommand3);
+    SetTooltip(Text2, Testi::kTipText2);
+    SetTooltip(Label4, Testi::kTipLabel4);
+    SetTooltip(Label9, Testi::kTipLabel9);
+    SetTooltip(Label7, Testi::kTipLabel7);
+    SetTooltip(Frame9, Testi::kTipFrame9);
+    for (int i = 0; i < 8; ++i) {
+        SetTooltip(Check1[i], "");
+        SetTooltip(Label1[i], "");
+    }
+}
+
+void Form1::SubclassControls() {
+    const auto self = reinterpret_cast<DWORD_PTR>(this);
+    // Keys of the duration box and the press and release of the step buttons.
+    SetWindowSubclass(Text3, ControlProc, ids::kText3, self);
+    SetWindowSubclass(Label8, ControlProc, ids::kLabel8, self);
+    // A double-click on a row of the list selects that step.
+    SetWindowSubclass(Text1, ControlProc, ids::kText1, self);
+    // The keys that stop a run, and the bit whose description shows following the focus.
+    SetWindowSubclass(Command3, ControlProc, ids::kCommand3, self);
+    for (int i = 0; i < 8; ++i) SetWindowSubclass(Check1[i], ControlProc, ids::kCheck1 + i, self);
+    for (int i = 0; i < 2; ++i) SetWindowSubclass(Command2[i], ControlProc, ids::kCommand2 + i, self);
+}
+
+void Form1::PlaceText1(int topTwips, int heightTwips) {
+    MoveWindow(Text1, frame3Rect_.left + 10, frame3Rect_.top + PixelY(topTwips),
+               frame3Rect_.right - frame3Rect_.left - 20, PixelY(heightTwips), TRUE);
 }
 
 void Form1::MostraFacciaEsecuzione(bool running) {
@@ -389,131 +419,103 @@ void Form1::ShowPortInUse() { ImpostaTesto(PortStatus, TestoPortaInUso(Indirizzo
 
 // ---- Messages --------------------------------------------------------------
 
-LRESULT CALLBACK Form1::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    Form1* self = nullptr;
-    if (msg == WM_NCCREATE) {
-        self = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<Form1*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    }
-    return self ? self->HandleMessage(msg, wParam, lParam) : DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-LRESULT CALLBACK Form1::SottoclasseProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                        DWORD_PTR data) {
-    auto* self = reinterpret_cast<Form1*>(data);
-    if (id == ids::kText3) {
-        if (msg == WM_CHAR && !self->Text3_KeyPress(wParam)) return 0;
-        if (msg == WM_LBUTTONDOWN && GetFocus() != hwnd) {
-            // A click into the box takes its whole number, as Tab does, so
-            // that typing replaces it.
-            const LRESULT r = DefSubclassProc(hwnd, msg, wParam, lParam);
-            SendMessageA(hwnd, EM_SETSEL, 0, -1);
-            return r;
-        }
-        if (msg == WM_PASTE) {
-            self->Text3_Paste();
-            return 0;
-        }
-    } else if (id == ids::kText1) {
-        if (msg == WM_LBUTTONDBLCLK && self->ModoElenco != 0) {
-            const LRESULT r = DefSubclassProc(hwnd, msg, wParam, lParam);
-            // The row under the pointer: row n lists step n + 1.
-            const LRESULT posto = SendMessageA(hwnd, EM_CHARFROMPOS, 0, lParam);
-            self->SelectStep(HIWORD(posto) + 1);
-            return r;
-        }
-    } else if (id == ids::kLabel8) {
-        // During a run the text changes at every step; it is stored at once and
-        // drawn by the periodic repaint instead of at each change.
-        if (msg == WM_SETTEXT && self->rinfrescoDifferito_ > 0) {
-            const LRESULT r = IsWindowUnicode(hwnd) ? DefWindowProcW(hwnd, msg, wParam, lParam)
-                                                    : DefWindowProcA(hwnd, msg, wParam, lParam);
-            self->label8DaRidisegnare_ = true;
-            return r;
-        }
-    } else if (id == ids::kCommand3) {
-        // Escape stops a run, as Space and Enter on the focused button do.
-        if (msg == WM_KEYDOWN && wParam == VK_ESCAPE && self->stato_.InEsecuzione) {
-            self->Command3_Click();
-            return 0;
-        }
-    } else if (id >= ids::kCheck1 && id < ids::kCheck1 + 8) {
-        if (msg == WM_SETFOCUS) self->Label1_Click(static_cast<int>(id - ids::kCheck1));
-    } else if (id == ids::kCommand2 || id == ids::kCommand2 + 1) {
-        const int indice = static_cast<int>(id - ids::kCommand2);
-        if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
-            // The button's own handling first, so that its press is drawn.
-            const LRESULT r = DefSubclassProc(hwnd, msg, wParam, lParam);
-            self->Command2_MouseDown(indice);
-            return r;
-        }
-        if (msg == WM_LBUTTONUP) {
-            // The release comes before the click the button then reports.
-            self->Command2_MouseUp(indice);
-            return DefSubclassProc(hwnd, msg, wParam, lParam);
-        }
-    }
-    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, SottoclasseProc, id);
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
-}
-
 LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-        case WM_COMMAND:
-            OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
-            return 0;
-        case WM_TIMER:
-            if (wParam == ids::kTimer1) Timer1_Timer();
-            if (wParam == ids::kTimerLabel8 && label8DaRidisegnare_) {
-                label8DaRidisegnare_ = false;
-                InvalidateRect(Label8, nullptr, TRUE);
-            }
-            return 0;
-        case WM_CLOSE:
-            OnClose();
-            return 0;
-        case WM_QUERYENDSESSION:
-            return ChiusuraConsentita() ? TRUE : FALSE;
-        case WM_ENDSESSION:
-            if (wParam) Chiudi();
-            return 0;
-        case WM_DESTROY:
-            chiusura_ = true;
-            KillTimer(hwnd_, ids::kTimer1);
-            // The controls go before the window that holds them.
-            RilasciaControlliOspitati();
-            if (!distruzioneDaCodice_) PostQuitMessage(0);
-            return 0;
-        case WM_NCDESTROY:
-            SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-            hwnd_ = nullptr;
-            return 0;
-        default:
-            return DefWindowProcA(hwnd_, msg, wParam, lParam);
+        case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)); return 0;
+        case WM_TIMER: OnTimer(wParam); return 0;
+        case WM_CLOSE: OnClose(); return 0;
+        case WM_QUERYENDSESSION: return MayClose() ? TRUE : FALSE;
+        case WM_ENDSESSION: OnEndSession(wParam != 0); return 0;
+        case WM_DESTROY: OnDestroy(); return 0;
+        default: return DefaultHandling(msg, wParam, lParam);
     }
+}
+
+LRESULT CALLBACK Form1::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                    DWORD_PTR data) {
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, ControlProc, id);
+    ControlMessage m = {hwnd, msg, wParam, lParam};
+    return reinterpret_cast<Form1*>(data)->OnControlMessage(static_cast<UINT>(id), m)
+               ? m.result
+               : DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+bool Form1::OnControlMessage(UINT id, ControlMessage& m) {
+    if (id == ids::kText3) return OnText3Message(m);
+    if (id == ids::kText1) return OnText1Message(m);
+    if (id == ids::kLabel8) return OnLabel8Message(m);
+    if (id == ids::kCommand3) return OnCommand3Message(m);
+    if (id >= ids::kCheck1 && id < ids::kCheck1 + 8) {
+        if (m.msg == WM_SETFOCUS) Label1_Click(static_cast<int>(id - ids::kCheck1));
+        return false;
+    }
+    if (id == ids::kCommand2 || id == ids::kCommand2 + 1)
+        return OnCommand2Message(static_cast<int>(id - ids::kCommand2), m);
+    return false;
+}
+
+bool Form1::OnText3Message(ControlMessage& m) {
+    if (m.msg == WM_CHAR) return !Text3_KeyPress(m.wParam);
+    if (m.msg == WM_LBUTTONDOWN && GetFocus() != m.hwnd) {
+        // A click into the box takes its whole number, as Tab does, so that
+        // typing replaces it.
+        m.result = DefSubclassProc(m.hwnd, m.msg, m.wParam, m.lParam);
+        SendMessageA(m.hwnd, EM_SETSEL, 0, -1);
+        return true;
+    }
+    if (m.msg == WM_PASTE) {
+        Text3_Paste();
+        return true;
+    }
+    return false;
+}
+
+// A double-click on a row of the list selects that step.
+bool Form1::OnText1Message(ControlMessage& m) {
+    if (m.msg != WM_LBUTTONDBLCLK || ModoElenco == 0) return false;
+    m.result = DefSubclassProc(m.hwnd, m.msg, m.wParam, m.lParam);
+    // The row under the pointer: row n lists step n + 1.
+    const LRESULT posto = SendMessageA(m.hwnd, EM_CHARFROMPOS, 0, m.lParam);
+    SelectStep(HIWORD(posto) + 1);
+    return true;
+}
+
+// During a run the text changes at every step; it is stored at once and
+// drawn by the periodic repaint instead of at each change.
+bool Form1::OnLabel8Message(ControlMessage& m) {
+    if (m.msg != WM_SETTEXT || rinfrescoDifferito_ <= 0) return false;
+    m.result = IsWindowUnicode(m.hwnd) ? DefWindowProcW(m.hwnd, m.msg, m.wParam, m.lParam)
+                                       : DefWindowProcA(m.hwnd, m.msg, m.wParam, m.lParam);
+    label8DaRidisegnare_ = true;
+    return true;
+}
+
+// Escape stops a run, as Space and Enter on the focused button do.
+bool Form1::OnCommand3Message(ControlMessage& m) {
+    if (m.msg != WM_KEYDOWN || m.wParam != VK_ESCAPE || !stato_.InEsecuzione) return false;
+    Command3_Click();
+    return true;
+}
+
+bool Form1::OnCommand2Message(int index, ControlMessage& m) {
+    if (m.msg == WM_LBUTTONDOWN || m.msg == WM_LBUTTONDBLCLK) {
+        // The button's own handling first, so that its press is drawn.
+        m.result = DefSubclassProc(m.hwnd, m.msg, m.wParam, m.lParam);
+        Command2_MouseDown(index);
+        return true;
+    }
+    if (m.msg == WM_LBUTTONUP) {
+        // The release comes before the click the button then reports.
+        Command2_MouseUp(index);
+        m.result = DefSubclassProc(m.hwnd, m.msg, m.wParam, m.lParam);
+        return true;
+    }
+    return false;
 }
 
 void Form1::OnCommand(UINT id, UINT code, HWND from) {
     if (!from) {
-        // Menu entries.
-        switch (id) {
-            case ids::kMnuNuovo: mnuNuovo_Click(); break;
-            case ids::kMnuApri: CaricaFile(); break;
-            case ids::kMnuRegistra: MnuRegistra_Click(); break;
-            case ids::kMnuSalvaConNome: SalvaConNome(); break;
-            case ids::kMnuEsegui: mnuEsegui_Click(); break;
-            case ids::kMnuOpz: MnuOpz_Click(); break;
-            case ids::kMnuHelp: mnuHelp_Click(); break;
-            case ids::kMnuGraph: mnuGraph_Click(); break;
-            case ids::kMnuFine: MnuFine_Click(); break;
-            case ids::kMnuLPT1: mnuLPT_Click(1); break;
-            case ids::kMnuLPT2: mnuLPT_Click(2); break;
-            case ids::kMnuLPTPers: mnuLPT_Click(3); break;
-            default: break;
-        }
+        OnMenu(id);
         return;
     }
     if (id >= ids::kCheck1 && id < ids::kCheck1 + 8) {
@@ -543,20 +545,58 @@ void Form1::OnCommand(UINT id, UINT code, HWND from) {
     }
 }
 
+void Form1::OnMenu(UINT id) {
+    switch (id) {
+        case ids::kMnuNuovo: mnuNuovo_Click(); break;
+        case ids::kMnuApri: CaricaFile(); break;
+        case ids::kMnuRegistra: MnuRegistra_Click(); break;
+        case ids::kMnuSalvaConNome: SalvaConNome(); break;
+        case ids::kMnuEsegui: mnuEsegui_Click(); break;
+        case ids::kMnuOpz: MnuOpz_Click(); break;
+        case ids::kMnuHelp: mnuHelp_Click(); break;
+        case ids::kMnuGraph: mnuGraph_Click(); break;
+        case ids::kMnuFine: MnuFine_Click(); break;
+        case ids::kMnuLPT1: mnuLPT_Click(1); break;
+        case ids::kMnuLPT2: mnuLPT_Click(2); break;
+        case ids::kMnuLPTPers: mnuLPT_Click(3); break;
+        default: break;
+    }
+}
+
+void Form1::OnTimer(UINT_PTR id) {
+    if (id == ids::kTimer1) Timer1_Timer();
+    if (id == ids::kTimerLabel8 && label8DaRidisegnare_) {
+        label8DaRidisegnare_ = false;
+        InvalidateRect(Label8, nullptr, TRUE);
+    }
+}
+
 void Form1::OnClose() {
-    if (ChiusuraConsentita()) Chiudi();
+    if (MayClose()) Close();
+}
+
+void Form1::OnEndSession(bool ending) {
+    if (ending) Close();
+}
+
+void Form1::OnDestroy() {
+    chiusura_ = true;
+    KillTimer(hwnd_, ids::kTimer1);
+    // The controls go before the window that holds them.
+    RilasciaControlliOspitati();
+    if (!destroyedByCode_) PostQuitMessage(0);
 }
 
 // A run in progress is abandoned: its nested wait unwinds when the window
 // has gone.
-void Form1::Chiudi() {
+void Form1::Close() {
     stato_.InEsecuzione = false;
     Timer1Acceso(false);
     mmtimer1_Enabled(false);
-    Scarica();
+    Unload();
 }
 
-void Form1::Scarica() {
+void Form1::Unload() {
     // The menus are let go before the window starts to go.
     DTPSkarvo1_UnsubclassMenu();
     AnimaForm::AnimaFinestra(hwnd_, AnimaForm::kChiusura, 1);
@@ -565,6 +605,54 @@ void Form1::Scarica() {
 
 // ---- Load sequence ---------------------------------------------------------
 
+bool Form1::Load(const std::string& rigaComando, int& exitCode) {
+    exitCode = 0;
+    if (!hwnd_) {
+        exitCode = 3;
+        return false;
+    }
+    CentreOnScreen();
+    AnimaForm::AnimaFinestra(hwnd_, AnimaForm::kApertura, 1);
+    SetBitTooltips();
+    ImpostaMenuIcone();
+    ImpostaPorta();
+    const OpzioniRiga options = ApplyCommandLine(rigaComando);
+    if (ScritturaDiretta) {
+        exitCode = WriteDirectly(options);
+        return false;
+    }
+    ReportRefusedOptions(options);
+    PlaceRunningPicture();
+    StartOnStepOne();
+    ShowOnLoad();
+    FallBackWithoutLPT2();
+    // What closing compares with: a program run from the command line and
+    // left unedited closes without a question.
+    Registrato();
+    if (!RunFromCommandLine()) return true;
+    // Description mode, which refreshes the whole view.
+    Command1_Click(4);
+    LoadStartFile();
+    if (!RunOnAutostart()) return true;
+    MinimiseWhileRunning();
+    return true;
+}
+
+void Form1::CentreOnScreen() {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
+                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The bit boxes' tooltips until the first refresh names the bits.
+void Form1::SetBitTooltips() {
+    for (int i = 0; i < 8; ++i)
+        SetTooltip(Check1[i], Testi::kBitTipPrefisso + std::to_string(i) + Testi::kBitTipSuffisso);
+}
+
+// Port set-up, which marks the selected port's entry by its picture.
 void Form1::ImpostaPorta() {
     AbilitaMenu(ids::kMnuLPT2, true);
     AbilitaMenu(ids::kMnuLPT1, true);
@@ -581,144 +669,127 @@ void Form1::ImpostaPorta() {
     ShowPortInUse();
 }
 
-bool Form1::Load(const std::string& rigaComando, int& exitCode) {
-    exitCode = 0;
-    if (!hwnd_) {
-        exitCode = 3;
-        return false;
-    }
-    // 1. Centred on the screen.
-    RECT r;
-    GetWindowRect(hwnd_, &r);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
-                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-
-    // 2. The opening effect.
-    AnimaForm::AnimaFinestra(hwnd_, AnimaForm::kApertura, 1);
-
-    // 3. Tooltips of the bit boxes until the first refresh.
-    for (int i = 0; i < 8; ++i)
-        ImpostaTooltip(Check1[i], Testi::kBitTipPrefisso + std::to_string(i) + Testi::kBitTipSuffisso);
-
-    // 4. The menu pictures.
-    ImpostaMenuIcone();
-
-    // 5. Port set-up, which marks the selected port's entry by its picture.
-    ImpostaPorta();
-
-    // 6. Command-line options.
-    const ArgArgv::RigaSuddivisa riga = ArgArgv::DividiComando(rigaComando);
-    const OpzioniRiga opzioni = AnalizzaOpzioni(riga);
-    for (const std::string& nome : opzioni.File) {
-        // A file that does not exist is ignored, name included.
-        if (!FileEsiste(nome)) continue;
-        const std::string precedente = NomeFile;
-        NomeFile = nome;
+// The options of the command line: the files named are read (one that does
+// not exist is ignored, name included), the port chosen and the direct-write
+// value taken. The address in use and the menu pictures stay as they are.
+OpzioniRiga Form1::ApplyCommandLine(const std::string& commandLine) {
+    OpzioniRiga options = AnalizzaOpzioni(ArgArgv::DividiComando(commandLine));
+    for (const std::string& name : options.File) {
+        if (!FileEsiste(name)) continue;
+        const std::string previous = NomeFile;
+        NomeFile = name;
         if (LeggiFile()) {
             ImpostaTesto(Label8, NomeFile);
             AvvioDaRiga = true;
         } else {
-            NomeFile = precedente;
+            NomeFile = previous;
         }
     }
-    if (opzioni.IndicePorta != 0) {
-        stato_.Testata.IndicePorta = opzioni.IndicePorta;
-        if (opzioni.IndicePorta == 3) stato_.IndirizzoPersonalizzato = opzioni.IndirizzoPersonalizzato;
+    if (options.IndicePorta != 0) {
+        stato_.Testata.IndicePorta = options.IndicePorta;
+        if (options.IndicePorta == 3) stato_.IndirizzoPersonalizzato = options.IndirizzoPersonalizzato;
     }
-    ScritturaDiretta = opzioni.ScritturaDiretta;
+    ScritturaDiretta = options.ScritturaDiretta;
+    return options;
+}
 
-    // 7. Direct-write mode: one write and the program ends without a window.
-    if (ScritturaDiretta) {
-        // Nothing is written when any value of the line was refused.
-        if (!opzioni.Errori.empty()) {
-            for (const std::string& e : opzioni.Errori) Ask(e, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
-            exitCode = 1;
-            return false;
-        }
-        IndirizzoPorta_ = IndirizzoScritturaDiretta(stato_.Testata.IndicePorta, stato_.IndirizzoPersonalizzato);
-        if (!PortWritable()) {
-            exitCode = 1;
-            return false;
-        }
-        if (!Hwinterface1) {
-            Ask(Testi::kComponenteAssente, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
-            exitCode = 2;
-            return false;
-        }
-        Hwinterface1_Scrivi(IndirizzoPorta_, opzioni.ValoreDiretto);
-        return false;
+// One write and the program ends without a window; nothing is written when
+// any value of the line was refused.
+int Form1::WriteDirectly(const OpzioniRiga& options) {
+    if (!options.Errori.empty()) {
+        ReportRefusedOptions(options);
+        return 1;
     }
-    for (const std::string& e : opzioni.Errori) Ask(e, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
+    IndirizzoPorta_ = IndirizzoScritturaDiretta(stato_.Testata.IndicePorta, stato_.IndirizzoPersonalizzato);
+    if (!PortWritable()) return 1;
+    if (!Hwinterface1) {
+        Ask(Testi::kComponenteAssente, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
+        return 2;
+    }
+    Hwinterface1_Scrivi(IndirizzoPorta_, options.ValoreDiretto);
+    return 0;
+}
 
-    // 8. The running picture sits on the idle one.
+void Form1::ReportRefusedOptions(const OpzioniRiga& options) {
+    for (const std::string& message : options.Errori) Ask(message, MB_OK | MB_ICONEXCLAMATION, Testi::kTitoloAvviso);
+}
+
+// The running picture sits on the idle one.
+void Form1::PlaceRunningPicture() {
     RECT p0;
     GetWindowRect(Picture1[0], &p0);
     MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&p0), 2);
     ShowWindow(Picture1[1], SW_HIDE);
     SetWindowPos(Picture1[1], nullptr, p0.left, p0.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
-    // 9-11.
+// Step 1 and bit 0 are the ones edited, under the idle caption; step 1 is
+// enabled, also in a program the command line loaded.
+void Form1::StartOnStepOne() {
     stato_.StepCorrente = 1;
     BitSelezionato = 0;
     ImpostaTesto(Text2, stato_.Testata.DescrBit[0]);
     SetWindowTextA(hwnd_, DidascaliaInattiva().c_str());
     stato_.Steps(stato_.StepCorrente).Abilitato = true;
+}
 
-    // 12. Shown.
+void Form1::ShowOnLoad() {
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     host::FocusFirstControl(hwnd_);
     UpdateWindow(hwnd_);
+}
 
-    // 13. Without LPT2 a selection of it falls back to LPT1. A custom address
-    // stays selected: turning it into LPT1 here would send the run of step 14
-    // to the stored address instead of the one given with "P=H".
-    if (stato_.PortaLPT2 == 0) {
-        AbilitaMenu(ids::kMnuLPT2, false);
-        if (stato_.Testata.IndicePorta != 3) stato_.Testata.IndicePorta = 1;
-    }
+// Without LPT2 a selection of it falls back to LPT1. A custom address stays
+// selected: turning it into LPT1 here would send the run from the command
+// line to the stored address instead of the one given with "P=H".
+void Form1::FallBackWithoutLPT2() {
+    if (stato_.PortaLPT2 != 0) return;
+    AbilitaMenu(ids::kMnuLPT2, false);
+    if (stato_.Testata.IndicePorta != 3) stato_.Testata.IndicePorta = 1;
+}
 
-    // What closing compares with: a program run from the command line and
-    // left unedited closes without a question.
-    Registrato();
-
-    // 14. A program from the command line runs at once.
-    if (AvvioDaRiga) {
-        if (stato_.Testata.IndicePorta == 3) {
-            IndirizzoPorta_ = stato_.IndirizzoPersonalizzato;
-        } else if (stato_.Testata.IndicePorta == 2) {
-            IndirizzoPorta_ = stato_.PortaLPT2;
-            AbilitaMenu(ids::kMnuLPT2, true);
-        }
-        ShowPortInUse();
-        stato_.InEsecuzione = false;
-        Command3_Click();
-        if (chiusura_) return true;
-    } else {
+// A program from the command line runs at once, on the port chosen by now;
+// without one the program in memory is the empty one of a single step.
+bool Form1::RunFromCommandLine() {
+    if (!AvvioDaRiga) {
         stato_.TotaleSteps = 1;
         Registrato();
+        return true;
     }
-
-    // 15. Description mode, which refreshes the whole view.
-    Command1_Click(4);
-
-    // 16. The start-up file of the settings, for starts without a file of
-    // their own: the one named with "F=" stays loaded and shown.
-    const std::string fileStart = Impostazioni::Leggi(Impostazioni::kFileStartNome);
-    if (!fileStart.empty() && !AvvioDaRiga) CaricaFile2(fileStart);
-
-    // 17. Autostart runs the program at once.
-    if (AutostartOn(modRegistry::LeggiValore(modRegistry::kHKeyCurrentUser, modRegistry::kChiaveRun,
-                                             modRegistry::kNomeAutostart))) {
-        stato_.InEsecuzione = false;
-        Command3_Click();
-        if (chiusura_) return true;
+    if (stato_.Testata.IndicePorta == 3) {
+        IndirizzoPorta_ = stato_.IndirizzoPersonalizzato;
+    } else if (stato_.Testata.IndicePorta == 2) {
+        IndirizzoPorta_ = stato_.PortaLPT2;
+        AbilitaMenu(ids::kMnuLPT2, true);
     }
+    ShowPortInUse();
+    return RunAtOnce();
+}
 
-    // 18. Minimised while a run is in progress.
+// Presses the run button with no run in progress, so that a run starts; the
+// load sequence goes on when it has ended.
+bool Form1::RunAtOnce() {
+    stato_.InEsecuzione = false;
+    Command3_Click();
+    return !chiusura_;
+}
+
+// The start-up file of the settings, for starts without a file of their own:
+// the one named with "F=" stays loaded and shown.
+void Form1::LoadStartFile() {
+    const std::string startFile = Impostazioni::Leggi(Impostazioni::kFileStartNome);
+    if (!startFile.empty() && !AvvioDaRiga) CaricaFile2(startFile);
+}
+
+bool Form1::RunOnAutostart() {
+    const bool autostart = AutostartOn(modRegistry::LeggiValore(modRegistry::kHKeyCurrentUser,
+                                                                modRegistry::kChiaveRun, modRegistry::kNomeAutostart));
+    return !autostart || RunAtOnce();
+}
+
+void Form1::MinimiseWhileRunning() {
     if (Impostazioni::LeggiIntero(Impostazioni::kOptionMin) != 0 && stato_.InEsecuzione)
         ShowWindow(hwnd_, SW_MINIMIZE);
-    return true;
 }
 
 }  // namespace quelmar

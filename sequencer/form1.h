@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "com/win_handles.h"
+#include "com/window_base.h"
 #include "host/hosted_control.h"
 #include "sequencer/common_dialog.h"
 #include "sequencer/fine_sleep.h"
@@ -19,6 +20,7 @@
 #include "sequencer/program_graph.h"
 #include "sequencer/program_file.h"
 #include "sequencer/step_program.h"
+#include "services/arg_argv.h"
 #include "services/form2.h"
 #include "services/form3.h"
 
@@ -29,7 +31,7 @@ std::string DidascaliaInattiva();
 // The idle caption followed by " - In esecuzione".
 std::string DidascaliaEsecuzione();
 
-class Form1 {
+class Form1 : public com::WindowBase<Form1> {
 public:
     explicit Form1(HINSTANCE instance);
     ~Form1();
@@ -41,7 +43,6 @@ public:
     // window (direct-write mode); `exitCode` then says how it went.
     bool Load(const std::string& rigaComando, int& exitCode);
 
-    HWND Handle() const { return hwnd_; }
     // A control by its name: "Check1(3)", "Text3", "Command1(6)", "Frame9"...
     HWND Control(const std::string& nome) const;
     // The command id of a menu entry by its name ("mnuNuovo", "mnuLPT2"...); 0 if none.
@@ -96,25 +97,49 @@ private:
         HWND Hwnd;
     };
 
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK SottoclasseProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                            DWORD_PTR data);
+    // Messages of the window and of the controls it subclasses.
+    friend class com::WindowBase<Form1>;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                        DWORD_PTR data);
+    // A message of a subclassed control; `result` is the answer when handled.
+    struct ControlMessage {
+        HWND hwnd;
+        UINT msg;
+        WPARAM wParam;
+        LPARAM lParam;
+        LRESULT result = 0;
+    };
+    bool OnControlMessage(UINT id, ControlMessage& m);
+    bool OnText3Message(ControlMessage& m);
+    bool OnText1Message(ControlMessage& m);
+    bool OnLabel8Message(ControlMessage& m);
+    bool OnCommand3Message(ControlMessage& m);
+    bool OnCommand2Message(int index, ControlMessage& m);
     void OnCommand(UINT id, UINT code, HWND from);
+    void OnMenu(UINT id);
+    void OnTimer(UINT_PTR id);
     void OnClose();
+    void OnEndSession(bool ending);
+    void OnDestroy();
     // Asks about unsaved changes before the window closes; false to stay.
-    bool ChiusuraConsentita();
-    void Chiudi();
+    bool MayClose();
+    void Close();
     // The window's unload: the closing effect, then the window goes.
-    void Scarica();
+    void Unload();
 
     // Window construction.
-    void CreaControlli();
-    void CreaMenu();
-    HWND Crea(const std::string& nome, const char* classe, const char* testo, DWORD stile, int x, int y, int w,
-              int h, UINT id);
-    void ImpostaTooltip(HWND control, const std::string& testo);
-    void PosizionaText1(int topTwips, int heightTwips);
+    void CreateMenus();
+    void CreateControls();
+    HWND AddControl(const std::string& name, const char* cls, const char* text, DWORD style, int x, int y, int w,
+                    int h, UINT id);
+    // The members that hold the controls used by name.
+    void BindNamedControls();
+    void SetControlPictures();
+    void SetFixedTooltips();
+    void SubclassControls();
+    void SetTooltip(HWND control, const std::string& text);
+    void PlaceText1(int topTwips, int heightTwips);
 
     // Small accessors of control state.
     static std::string Testo(HWND h);
@@ -136,8 +161,24 @@ private:
     // The address in use, shown beside the file name.
     void ShowPortInUse();
 
-    // Load sequence.
+    // Load sequence, in its order.
+    void CentreOnScreen();
+    void SetBitTooltips();
     void ImpostaPorta();
+    OpzioniRiga ApplyCommandLine(const std::string& commandLine);
+    // Direct-write mode: the one write; returns the program's exit code.
+    int WriteDirectly(const OpzioniRiga& options);
+    void ReportRefusedOptions(const OpzioniRiga& options);
+    void PlaceRunningPicture();
+    void StartOnStepOne();
+    void ShowOnLoad();
+    void FallBackWithoutLPT2();
+    // The runs at load; each false when the window closed during the run.
+    bool RunFromCommandLine();
+    bool RunAtOnce();
+    bool RunOnAutostart();
+    void LoadStartFile();
+    void MinimiseWhileRunning();
 
     // Step editor.
     void AggiornaVista();
@@ -232,16 +273,15 @@ private:
     void DTPSkarvo1_UnsubclassMenu();
 
     HINSTANCE instance_;
-    HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
     std::vector<Controllo> controlli_;    // creation order: the control collection
     std::map<std::string, UINT> menuIds_;
     std::vector<MenuControlDesc> menuControlli_;  // in menu order
-    com::GdiObject<HFONT> fontElenco_;
-    std::array<com::GdiObject<HBITMAP>, 2> frecce_;
-    std::array<com::GdiObject<HBITMAP>, 2> facce_;
-    std::array<com::GdiObject<HBITMAP>, 2> spie_;
-    RECT frame3_ = {};
+    com::GdiObject<HFONT> listFont_;
+    std::array<com::GdiObject<HBITMAP>, 2> arrows_;
+    std::array<com::GdiObject<HBITMAP>, 2> runFaces_;
+    std::array<com::GdiObject<HBITMAP>, 2> lamps_;
+    RECT frame3Rect_ = {};
 
     SequencerState stato_;
     // The handlers outlive the controls that call them.
@@ -303,7 +343,7 @@ private:
 
     // The window is going away: every nested wait unwinds at once.
     bool chiusura_ = false;
-    bool distruzioneDaCodice_ = false;
+    bool destroyedByCode_ = false;
 };
 
 }  // namespace quelmar

@@ -16,13 +16,13 @@ void Form1::AggiornaVista() {
         ReportSteps();
         SendMessageA(Text1, EM_SETREADONLY, TRUE, 0);
         ShowWindow(Label2, SW_SHOW);
-        PosizionaText1(380, 1815);
+        PlaceText1(380, 1815);
     } else {
         ImpostaTesto(Text1, stato_.Steps(stato_.StepCorrente).Descrizione);
         ImpostaTesto(Frame3, Testi::kFrame3Descrizione);
         SendMessageA(Text1, EM_SETREADONLY, FALSE, 0);
         ShowWindow(Label2, SW_HIDE);
-        PosizionaText1(255, 1935);
+        PlaceText1(255, 1935);
     }
     Seleziona(Check2, stato_.Steps(stato_.StepCorrente).Abilitato);
     Seleziona(Check3, stato_.Testata.Loop);
@@ -33,8 +33,8 @@ void Form1::AggiornaVista() {
     ImpostaTesto(Label9, std::to_string(stato_.TotaleSteps));
     ImpostaTesto(Text3, std::to_string(stato_.Steps(stato_.StepCorrente).Durata));
     for (int i = 0; i < 8; ++i) {
-        ImpostaTooltip(Check1[i], stato_.Testata.DescrBit[i]);
-        ImpostaTooltip(Label1[i], stato_.Testata.DescrBit[i]);
+        SetTooltip(Check1[i], stato_.Testata.DescrBit[i]);
+        SetTooltip(Label1[i], stato_.Testata.DescrBit[i]);
     }
     MostraDescrBit();
     ImpostaTesto(Label8, NomeFile);
@@ -189,8 +189,8 @@ void Form1::Text1_Change() {
 void Form1::Text2_Change() {
     const std::string testo = Testo(Text2);
     stato_.Testata.DescrBit[BitSelezionato] = testo;
-    ImpostaTooltip(Check1[BitSelezionato], testo);
-    ImpostaTooltip(Label1[BitSelezionato], testo);
+    SetTooltip(Check1[BitSelezionato], testo);
+    SetTooltip(Label1[BitSelezionato], testo);
     // The timeline's lanes carry the bit descriptions.
     if (graph_) graph_->ProgramChanged();
 }

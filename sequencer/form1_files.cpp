@@ -133,14 +133,14 @@ bool Form1::MayDiscardProgram() {
     return risposta == IDNO || (risposta == IDYES && !Modificato());
 }
 
-bool Form1::ChiusuraConsentita() {
+bool Form1::MayClose() {
     // A run is stopped before anything is asked, even when nothing is.
     if (stato_.InEsecuzione) Command3_Click();
     return MayDiscardProgram();
 }
 
 void Form1::MnuFine_Click() {
-    if (ChiusuraConsentita()) Chiudi();
+    if (MayClose()) Close();
 }
 
 void Form1::MnuOpz_Click() {

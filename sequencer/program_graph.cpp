@@ -215,21 +215,13 @@ ProgramGraph::~ProgramGraph() {
 
 bool ProgramGraph::Show() {
     if (!hwnd_) {
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = instance_;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hIcon = LoadIcon(instance_, MAKEINTRESOURCE(1));
-        wc.lpszClassName = kClass;
-        RegisterClassExA(&wc);
         closing_ = false;
         cursor_ = 0;
         fitted_ = true;
-        hwnd_ = CreaFinestraCentrata(kClass, Testi::kGraphCaption, kStyle, owner_, kStartWidth, kStartHeight,
-                                     instance_, this);
-        if (!hwnd_) return false;
+        const com::WindowClass cls = {kClass, CS_DBLCLKS, nullptr, MAKEINTRESOURCEA(1)};
+        if (!CreateWindowOf(instance_, cls, Testi::kGraphCaption, kStyle,
+                            CenteredBounds(kStyle, owner_, kStartWidth, kStartHeight), owner_))
+            return false;
         RECT client = {};
         GetClientRect(hwnd_, &client);
         scene_.geometry = graph::MakeGeometry(client.right, client.bottom);
@@ -237,8 +229,7 @@ bool ProgramGraph::Show() {
         SetTimer(hwnd_, kCursorTimer, kCursorPeriod, nullptr);
         AnimaForm::AnimaFinestra(hwnd_, AnimaForm::kApertura, 1);
     }
-    ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
-    SetForegroundWindow(hwnd_);
+    BringForward(hwnd_);
     SetFocus(hwnd_);
     return true;
 }
@@ -360,7 +351,8 @@ void ProgramGraph::OnSize(int width, int height) {
         SetView(scene_.view);
 }
 
-void ProgramGraph::OnTimer() {
+void ProgramGraph::OnTimer(UINT_PTR id) {
+    if (id != kCursorTimer) return;
     const int playing = playing_ ? playing_() : 0;
     if (playing == cursor_) return;
     const RECT before = CursorStrip(cursor_);
@@ -463,61 +455,50 @@ bool ProgramGraph::CopyToClipboard() {
     return taken;
 }
 
-LRESULT CALLBACK ProgramGraph::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    ProgramGraph* self = nullptr;
-    if (msg == WM_NCCREATE) {
-        self = static_cast<ProgramGraph*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<ProgramGraph*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    }
-    return self ? self->HandleMessage(msg, wParam, lParam) : DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
 LRESULT ProgramGraph::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    const auto x = static_cast<short>(LOWORD(lParam)), y = static_cast<short>(HIWORD(lParam));
     switch (msg) {
         case WM_ERASEBKGND: return 1;
         case WM_PAINT: OnPaint(); return 0;
         case WM_SIZE: OnSize(LOWORD(lParam), HIWORD(lParam)); return 0;
-        case WM_TIMER:
-            if (wParam == kCursorTimer) OnTimer();
-            return 0;
+        case WM_TIMER: OnTimer(wParam); return 0;
         case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-            OnClick(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
-            return 0;
+        case WM_LBUTTONDBLCLK: OnClick(x, y); return 0;
         case WM_KEYDOWN: OnKey(wParam); return 0;
-        case WM_CHAR:
-            if (wParam == '+' || wParam == '=') Zoom(kZoomStep, ZoomPoint());
-            if (wParam == '-') Zoom(1 / kZoomStep, ZoomPoint());
-            return 0;
-        case WM_MOUSEWHEEL: {
-            POINT p = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-            ScreenToClient(hwnd_, &p);
-            Zoom(std::pow(kZoomStep, GET_WHEEL_DELTA_WPARAM(wParam) / static_cast<double>(WHEEL_DELTA)), p);
-            return 0;
-        }
+        case WM_CHAR: OnChar(wParam); return 0;
+        case WM_MOUSEWHEEL: OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), {x, y}); return 0;
         case WM_HSCROLL: OnScroll(LOWORD(wParam)); return 0;
-        case WM_CLOSE:
-            // The effect runs once; a close asked for meanwhile adds nothing.
-            if (closing_) return 0;
-            closing_ = true;
-            KillTimer(hwnd_, kCursorTimer);
-            // The effect pauses between its frames: a run playing meanwhile
-            // would hold its step that much longer.
-            if (!(playing_ && playing_() > 0)) AnimaForm::AnimaFinestra(hwnd_, AnimaForm::kChiusura, 1);
-            DestroyWindow(hwnd_);
-            return 0;
-        case WM_DESTROY: KillTimer(hwnd_, kCursorTimer); return 0;
-        case WM_NCDESTROY:
-            SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-            hwnd_ = nullptr;
-            picture_.Reset();
-            return 0;
+        case WM_CLOSE: OnClose(); return 0;
+        case WM_DESTROY: OnDestroy(); return 0;
+        case WM_NCDESTROY: OnNcDestroy(); break;
         default: break;
     }
-    return DefWindowProcA(hwnd_, msg, wParam, lParam);
+    return DefaultHandling(msg, wParam, lParam);
 }
+
+void ProgramGraph::OnChar(WPARAM key) {
+    if (key == '+' || key == '=') Zoom(kZoomStep, ZoomPoint());
+    if (key == '-') Zoom(1 / kZoomStep, ZoomPoint());
+}
+
+void ProgramGraph::OnMouseWheel(int delta, POINT screen) {
+    ScreenToClient(hwnd_, &screen);
+    Zoom(std::pow(kZoomStep, delta / static_cast<double>(WHEEL_DELTA)), screen);
+}
+
+void ProgramGraph::OnClose() {
+    // The effect runs once; a close asked for meanwhile adds nothing.
+    if (closing_) return;
+    closing_ = true;
+    KillTimer(hwnd_, kCursorTimer);
+    // The effect pauses between its frames: a run playing meanwhile would
+    // hold its step that much longer.
+    if (!(playing_ && playing_() > 0)) AnimaForm::AnimaFinestra(hwnd_, AnimaForm::kChiusura, 1);
+    DestroyWindow(hwnd_);
+}
+
+void ProgramGraph::OnDestroy() { KillTimer(hwnd_, kCursorTimer); }
+
+void ProgramGraph::OnNcDestroy() { picture_.Reset(); }
 
 }  // namespace quelmar

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "com/win_handles.h"
+#include "com/window_base.h"
 #include "sequencer/program_graph_layout.h"
 #include "sequencer/step_program.h"
 
@@ -27,7 +28,7 @@ struct GraphScene {
 // Draws the scene (without the run cursor) on `dc`, over the scene's whole geometry.
 void PaintTimeline(HDC dc, const GraphScene& scene);
 
-class ProgramGraph {
+class ProgramGraph : public com::WindowBase<ProgramGraph> {
 public:
     // A click or a key chose `step`.
     using SelectStep = std::function<void(int step)>;
@@ -42,8 +43,7 @@ public:
 
     // Loads the window (opening effect) the first time, and brings it forward.
     bool Show();
-    // The window, null once it has closed.
-    HWND Handle() const { return hwnd_; }
+    // The window is Handle(), null once it has closed.
 
     // The program or the editor's step changed: the picture follows.
     void ProgramChanged();
@@ -58,14 +58,19 @@ public:
     static constexpr UINT kCursorPeriod = 34;  // ms
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    friend class com::WindowBase<ProgramGraph>;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnPaint();
     void OnSize(int width, int height);
-    void OnTimer();
+    void OnTimer(UINT_PTR id);
     void OnClick(int x, int y);
     void OnKey(WPARAM key);
+    void OnChar(WPARAM key);
+    void OnMouseWheel(int delta, POINT screen);
     void OnScroll(WORD request);
+    void OnClose();
+    void OnDestroy();
+    void OnNcDestroy();
     void Zoom(double factor, POINT client);
     // The pointer in client coordinates when it is over the plot, else the plot's middle.
     POINT ZoomPoint() const;
@@ -84,7 +89,6 @@ private:
 
     HINSTANCE instance_;
     HWND owner_;
-    HWND hwnd_ = nullptr;
     const SequencerState& state_;
     SelectStep select_;
     PlayingStep playing_;

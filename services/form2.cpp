@@ -14,10 +14,10 @@
 namespace quelmar {
 namespace {
 
-constexpr char kClasse[] = "QuelmarForm2";
+constexpr char kClassName[] = "QuelmarForm2";
 constexpr UINT kIdLabel1 = 100;
-constexpr DWORD kStile = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr COLORREF kColoreLink = RGB(0, 0, 255);
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 
 }  // namespace
 
@@ -28,39 +28,34 @@ Form2::~Form2() {
 }
 
 bool Form2::Show() {
-    if (!hwnd_) {
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = instance_;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        wc.lpszClassName = kClasse;
-        RegisterClassExA(&wc);
-        hwnd_ = CreaFinestraCentrata(kClasse, Testi::kDidascaliaForm2, kStile, owner_, com::PixelsFromTwipsX(9330),
-                                     com::PixelsFromTwipsY(5400), instance_, this);
-        if (!hwnd_) return false;
-        CreaControlli();
-        host::EnableDialogKeys(hwnd_, host::EscapeCloses::Yes);
-        Form_Load();
-    }
-    ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
-    SetForegroundWindow(hwnd_);
-    host::FocusFirstControl(hwnd_);
+    if (!hwnd_ && !Create()) return false;
+    ShowInFront(hwnd_);
     return true;
 }
 
-void Form2::CreaControlli() {
-    figura_ = DisegnaFiguraAiuto();
+// The window, its controls and its load event; Escape closes it.
+bool Form2::Create() {
+    const com::WindowClass cls = {kClassName, 0, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))};
+    const auto bounds = CenteredBounds(kStyle, owner_, com::PixelsFromTwipsX(9330), com::PixelsFromTwipsY(5400));
+    if (!CreateWindowOf(instance_, cls, Testi::kDidascaliaForm2, kStyle, bounds, owner_)) return false;
+    CreateControls();
+    host::EnableDialogKeys(hwnd_, host::EscapeCloses::Yes);
+    Form_Load();
+    return true;
+}
+
+void Form2::CreateControls() {
+    picture_ = DisegnaFiguraAiuto();
     Label1_ = CreateWindowExA(0, "STATIC", Testi::kIndirizzoSito,
-                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | SS_NOTIFY | SS_LEFTNOWORDWRAP, com::PixelsFromTwipsX(6840),
-                              com::PixelsFromTwipsY(120), com::PixelsFromTwipsX(2415), com::PixelsFromTwipsY(255),
-                              hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kIdLabel1)), instance_, nullptr);
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | SS_NOTIFY | SS_LEFTNOWORDWRAP,
+                              com::PixelsFromTwipsX(6840), com::PixelsFromTwipsY(120), com::PixelsFromTwipsX(2415),
+                              com::PixelsFromTwipsY(255), hwnd_,
+                              reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kIdLabel1)), instance_, nullptr);
     // 9.75 points, blue and underlined.
-    fontLink_.Reset(CreateFontA(-MulDiv(975, com::ScreenDpiY(), 7200), 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE,
+    linkFont_.Reset(CreateFontA(-MulDiv(975, com::ScreenDpiY(), 7200), 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE,
                                 ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                 VARIABLE_PITCH | FF_SWISS, "MS Sans Serif"));
-    SendMessageA(Label1_, WM_SETFONT, reinterpret_cast<WPARAM>(fontLink_.Get()), FALSE);
+    SendMessageA(Label1_, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_.Get()), FALSE);
 
     tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
@@ -85,69 +80,65 @@ void Form2::Label1_Click() {
     link.OpenURL();
 }
 
+// ---- Messages --------------------------------------------------------------
+
+LRESULT Form2::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    switch (msg) {
+        case WM_PAINT: OnPaint(); return 0;
+        case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
+        case WM_CTLCOLORSTATIC:
+            if (OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), result)) return result;
+            break;
+        case WM_SETCURSOR:
+            if (OnSetCursor(reinterpret_cast<HWND>(wParam))) return TRUE;
+            break;
+        case WM_CLOSE: OnClose(); return 0;
+        case WM_NCDESTROY: OnNcDestroy(); break;
+        default: break;
+    }
+    return DefaultHandling(msg, wParam, lParam);
+}
+
 void Form2::OnPaint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
-    if (figura_) {
+    if (picture_) {
         com::MemoryDC mem(dc);
         if (mem) {
-            com::SelectedObject sel(mem.Get(), figura_.Get());
+            com::SelectedObject sel(mem.Get(), picture_.Get());
             BitBlt(dc, 0, 0, kLarghezzaFiguraAiuto, kAltezzaFiguraAiuto, mem.Get(), 0, 0, SRCCOPY);
         }
     }
     EndPaint(hwnd_, &ps);
 }
 
-LRESULT CALLBACK Form2::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    Form2* self = nullptr;
-    if (msg == WM_NCCREATE) {
-        self = static_cast<Form2*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<Form2*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    }
-    return self ? self->HandleMessage(msg, wParam, lParam) : DefWindowProcA(hwnd, msg, wParam, lParam);
+void Form2::OnCommand(UINT id, UINT code) {
+    if (id == kIdLabel1 && code == STN_CLICKED) Label1_Click();
 }
 
-LRESULT Form2::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case WM_PAINT:
-            OnPaint();
-            return 0;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == kIdLabel1 && HIWORD(wParam) == STN_CLICKED) Label1_Click();
-            return 0;
-        case WM_CTLCOLORSTATIC:
-            if (reinterpret_cast<HWND>(lParam) == Label1_) {
-                const HDC dc = reinterpret_cast<HDC>(wParam);
-                SetTextColor(dc, kColoreLink);
-                SetBkColor(dc, RGB(255, 255, 255));
-                return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
-            }
-            break;
-        case WM_SETCURSOR:
-            if (reinterpret_cast<HWND>(wParam) == Label1_) {
-                SetCursor(LoadCursor(nullptr, IDC_HAND));
-                return TRUE;
-            }
-            break;
-        case WM_CLOSE:
-            // The effect runs once; a close asked for meanwhile adds nothing.
-            if (scaricamento_) return 0;
-            scaricamento_ = true;
-            Form_Unload();
-            DestroyWindow(hwnd_);
-            return 0;
-        case WM_NCDESTROY:
-            SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-            hwnd_ = nullptr;
-            Label1_ = nullptr;
-            return 0;
-        default:
-            break;
-    }
-    return DefWindowProcA(hwnd_, msg, wParam, lParam);
+bool Form2::OnCtlColorStatic(HDC dc, HWND control, LRESULT& brush) {
+    if (control != Label1_) return false;
+    SetTextColor(dc, kLinkColour);
+    SetBkColor(dc, RGB(255, 255, 255));
+    brush = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    return true;
 }
+
+bool Form2::OnSetCursor(HWND over) {
+    if (over != Label1_) return false;
+    SetCursor(LoadCursor(nullptr, IDC_HAND));
+    return true;
+}
+
+void Form2::OnClose() {
+    // The effect runs once; a close asked for meanwhile adds nothing.
+    if (unloading_) return;
+    unloading_ = true;
+    Form_Unload();
+    DestroyWindow(hwnd_);
+}
+
+void Form2::OnNcDestroy() { Label1_ = nullptr; }
 
 }  // namespace quelmar

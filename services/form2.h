@@ -5,10 +5,11 @@
 #include <windows.h>
 
 #include "com/win_handles.h"
+#include "com/window_base.h"
 
 namespace quelmar {
 
-class Form2 {
+class Form2 : public com::WindowBase<Form2> {
 public:
     // The window is made by Show, owned by `owner`.
     Form2(HINSTANCE instance, HWND owner);
@@ -20,27 +21,33 @@ public:
     // Loads the window (opening effect) and shows it without waiting for it.
     // False when the window could not be made.
     bool Show();
-    // The window, null once it has closed.
-    HWND Handle() const { return hwnd_; }
+    // The window is Handle(), null once it has closed.
     HWND Label1() const { return Label1_; }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    friend class com::WindowBase<Form2>;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    void CreaControlli();
+    bool Create();
+    void CreateControls();
     void Form_Load();
     void Form_Unload();
     void Label1_Click();
+
     void OnPaint();
+    void OnCommand(UINT id, UINT code);
+    // The link's colours; false for the other static controls.
+    bool OnCtlColorStatic(HDC dc, HWND control, LRESULT& brush);
+    bool OnSetCursor(HWND over);
+    void OnClose();
+    void OnNcDestroy();
 
     HINSTANCE instance_;
     HWND owner_;
-    HWND hwnd_ = nullptr;
     HWND Label1_ = nullptr;
     HWND tooltip_ = nullptr;
-    com::GdiObject<HBITMAP> figura_;
-    com::GdiObject<HFONT> fontLink_;
-    bool scaricamento_ = false;
+    com::GdiObject<HBITMAP> picture_;
+    com::GdiObject<HFONT> linkFont_;
+    bool unloading_ = false;
 };
 
 }  // namespace quelmar

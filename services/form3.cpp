@@ -20,11 +20,11 @@
 namespace quelmar {
 namespace {
 
-constexpr char kClasse[] = "QuelmarForm3";
-constexpr DWORD kStile = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr COLORREF kColoreSfondo = RGB(127, 159, 230);
-constexpr COLORREF kColoreRiquadro = RGB(148, 180, 251);
-constexpr COLORREF kBianco = RGB(255, 255, 255);
+constexpr char kClassName[] = "QuelmarForm3";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr COLORREF kBackgroundColour = RGB(127, 159, 230);
+constexpr COLORREF kPanelColour = RGB(148, 180, 251);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 constexpr UINT kIdStatico = 0xFFFF;
 constexpr UINT kIdCommand1 = 101;
@@ -106,85 +106,79 @@ Form3::~Form3() {
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
-HWND Form3::Control(const std::string& nome) const {
-    for (const Controllo& c : controlli_)
-        if (c.Nome == nome) return c.Hwnd;
+HWND Form3::Control(const std::string& name) const {
+    for (const NamedControl& c : controls_)
+        if (c.name == name) return c.hwnd;
     return nullptr;
 }
 
 bool Form3::Show() {
-    if (!hwnd_) {
-        sfondo_.Reset(CreateSolidBrush(kColoreSfondo));
-        riquadro_.Reset(CreateSolidBrush(kColoreRiquadro));
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = instance_;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.lpszClassName = kClasse;
-        RegisterClassExA(&wc);
-        hwnd_ = CreaFinestraCentrata(kClasse, Testi::kDidascaliaForm3, kStile, owner_, com::PixelsFromTwipsX(4455),
-                                     com::PixelsFromTwipsY(3780), instance_, this);
-        if (!hwnd_) return false;
-        CreaControlli();
-        host::EnableDialogKeys(hwnd_, host::EscapeCloses::Yes);
-        Form_Load();
-    }
-    ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
-    SetForegroundWindow(hwnd_);
-    host::FocusFirstControl(hwnd_);
+    if (!hwnd_ && !Create()) return false;
+    ShowInFront(hwnd_);
+    return true;
+}
+
+// The window, its controls filled from the settings; Escape closes it.
+bool Form3::Create() {
+    background_.Reset(CreateSolidBrush(kBackgroundColour));
+    panel_.Reset(CreateSolidBrush(kPanelColour));
+    const auto bounds = CenteredBounds(kStyle, owner_, com::PixelsFromTwipsX(4455), com::PixelsFromTwipsY(3780));
+    if (!CreateWindowOf(instance_, {kClassName}, Testi::kDidascaliaForm3, kStyle, bounds, owner_)) return false;
+    CreateControls();
+    host::EnableDialogKeys(hwnd_, host::EscapeCloses::Yes);
+    Form_Load();
     return true;
 }
 
 // ---- Construction ----------------------------------------------------------
 
-HWND Form3::Crea(const std::string& nome, const char* classe, const char* testo, DWORD stile,
-                 const host::TwipsRect& twips, UINT id, HFONT font) {
+HWND Form3::AddControl(const std::string& name, const char* cls, const char* text, DWORD style,
+                       const host::TwipsRect& twips, UINT id, HFONT font) {
     const RECT r = InPixel(twips);
-    const DWORD exStile = std::string(classe) == "EDIT" ? WS_EX_CLIENTEDGE : 0;
-    HWND c = CreateWindowExA(exStile, classe, testo, WS_CHILD | WS_VISIBLE | stile, r.left, r.top, r.right - r.left,
+    const DWORD exStyle = std::string(cls) == "EDIT" ? WS_EX_CLIENTEDGE : 0;
+    HWND c = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
                              r.bottom - r.top, hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance_,
                              nullptr);
     SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    controlli_.push_back({nome, c});
+    controls_.push_back({name, c});
     return c;
 }
 
-void Form3::CreaControlli() {
-    fontGrassetto_.Reset(FontMsSansSerif(true));
-    fontNormale_.Reset(FontMsSansSerif(false));
-    const HFONT grassetto = fontGrassetto_.Get(), normale = fontNormale_.Get();
+void Form3::CreateControls() {
+    boldFont_.Reset(FontMsSansSerif(true));
+    normalFont_.Reset(FontMsSansSerif(false));
+    const HFONT bold = boldFont_.Get(), normal = normalFont_.Get();
     for (int i = 0; i < 2; ++i) Shape1[i] = InPixel(kShape1[i]);
 
     // Labels and check boxes reach to the edge of their frame or of the window,
     // past their designed widths, so that a wider substitute of the font is not cut.
-    Crea("Label1(0)", "STATIC", Testi::kLabel1Form3[0], SS_LEFTNOWORDWRAP, {240, 160, 4035, 195}, kIdStatico,
-         grassetto);
-    Crea("Label1(1)", "STATIC", Testi::kLabel1Form3[1], SS_LEFTNOWORDWRAP, {240, 400, 4035, 195}, kIdStatico,
-         grassetto);
+    AddControl("Label1(0)", "STATIC", Testi::kLabel1Form3[0], SS_LEFTNOWORDWRAP, {240, 160, 4035, 195}, kIdStatico,
+               bold);
+    AddControl("Label1(1)", "STATIC", Testi::kLabel1Form3[1], SS_LEFTNOWORDWRAP, {240, 400, 4035, 195}, kIdStatico,
+               bold);
     RewrapLines(Control("Label1(0)"), Control("Label1(1)"));
-    CreaFileBrowser1();
-    Command1 = Crea("Command1", "BUTTON", Testi::kNessunFile, WS_TABSTOP | BS_PUSHBUTTON, {3000, 1075, 1215, 300},
-                    kIdCommand1, normale);
-    Crea("Label11(0)", "STATIC", Testi::kLabel11[0], SS_LEFTNOWORDWRAP, {360, 1680, 3915, 255}, kIdStatico,
-         grassetto);
-    Crea("Label11(1)", "STATIC", Testi::kLabel11[1], SS_LEFTNOWORDWRAP, {360, 1920, 3915, 255}, kIdStatico,
-         grassetto);
+    CreateFileBrowser1();
+    Command1 = AddControl("Command1", "BUTTON", Testi::kNessunFile, WS_TABSTOP | BS_PUSHBUTTON,
+                          {3000, 1075, 1215, 300}, kIdCommand1, normal);
+    AddControl("Label11(0)", "STATIC", Testi::kLabel11[0], SS_LEFTNOWORDWRAP, {360, 1680, 3915, 255}, kIdStatico,
+               bold);
+    AddControl("Label11(1)", "STATIC", Testi::kLabel11[1], SS_LEFTNOWORDWRAP, {360, 1920, 3915, 255}, kIdStatico,
+               bold);
     RewrapLines(Control("Label11(0)"), Control("Label11(1)"));
-    Text4 = Crea("Text4", "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, {1680, 2280, 975, 285}, kIdText4, normale);
+    Text4 = AddControl("Text4", "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, {1680, 2280, 975, 285}, kIdText4, normal);
     SendMessageA(Text4, EM_LIMITTEXT, kCifreIndirizzo, 0);
     SetWindowSubclass(Text4, Text4Proc, kIdText4, reinterpret_cast<DWORD_PTR>(this));
-    Command2 = Crea("Command2", "BUTTON", Testi::kInserisci, WS_TABSTOP | BS_PUSHBUTTON, {3000, 2400, 1215, 300},
-                    kIdCommand2, normale);
-    chkLoadWinStart = Crea("chkLoadWinStart", "BUTTON", Testi::kChkLoadWinStart, WS_TABSTOP | BS_AUTOCHECKBOX,
-                           {120, 2880, 4275, 255}, kIdChkLoadWinStart, grassetto);
-    chkStartMin = Crea("chkStartMin", "BUTTON", Testi::kChkStartMin, WS_TABSTOP | BS_AUTOCHECKBOX,
-                       {120, 3160, 4275, 195}, kIdChkStartMin, grassetto);
-    chkPreciso = Crea("chkPreciso", "BUTTON", Testi::kChkPreciso, WS_TABSTOP | BS_AUTOCHECKBOX,
-                      {120, 3440, 4275, 195}, kIdChkPreciso, grassetto);
+    Command2 = AddControl("Command2", "BUTTON", Testi::kInserisci, WS_TABSTOP | BS_PUSHBUTTON,
+                          {3000, 2400, 1215, 300}, kIdCommand2, normal);
+    chkLoadWinStart = AddControl("chkLoadWinStart", "BUTTON", Testi::kChkLoadWinStart, WS_TABSTOP | BS_AUTOCHECKBOX,
+                                 {120, 2880, 4275, 255}, kIdChkLoadWinStart, bold);
+    chkStartMin = AddControl("chkStartMin", "BUTTON", Testi::kChkStartMin, WS_TABSTOP | BS_AUTOCHECKBOX,
+                             {120, 3160, 4275, 195}, kIdChkStartMin, bold);
+    chkPreciso = AddControl("chkPreciso", "BUTTON", Testi::kChkPreciso, WS_TABSTOP | BS_AUTOCHECKBOX,
+                            {120, 3440, 4275, 195}, kIdChkPreciso, bold);
 }
 
-void Form3::CreaFileBrowser1() {
+void Form3::CreateFileBrowser1() {
     eventi_.Add("FileBrowser1_Change", [this](host::EventArgs&) { FileBrowser1_Change(); });
     host::ControlSpec box;
     box.name = "FileBrowser1";
@@ -198,7 +192,7 @@ void Form3::CreaFileBrowser1() {
         box.source = host::ControlSource::FromProgId(dravik::kProgId);
         host::HostedControl::Create(box, FileBrowser1_);
     }
-    if (FileBrowser1_) controlli_.push_back({"FileBrowser1", FileBrowser1_->Window()});
+    if (FileBrowser1_) controls_.push_back({"FileBrowser1", FileBrowser1_->Window()});
 }
 
 // ---- FileBrowser1 ----------------------------------------------------------
@@ -334,28 +328,6 @@ void Form3::Text4_Paste() {
 
 // ---- Messages --------------------------------------------------------------
 
-void Form3::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd_, &ps);
-    for (const RECT& r : Shape1) {
-        FillRect(dc, &r, riquadro_.Get());
-        FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    }
-    EndPaint(hwnd_, &ps);
-}
-
-LRESULT CALLBACK Form3::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    Form3* self = nullptr;
-    if (msg == WM_NCCREATE) {
-        self = static_cast<Form3*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<Form3*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    }
-    return self ? self->HandleMessage(msg, wParam, lParam) : DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
 LRESULT CALLBACK Form3::Text4Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
     auto* self = reinterpret_cast<Form3*>(data);
     if (msg == WM_CHAR) {
@@ -380,58 +352,68 @@ LRESULT CALLBACK Form3::Text4Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
 
 LRESULT Form3::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-        case WM_ERASEBKGND: {
-            RECT r;
-            GetClientRect(hwnd_, &r);
-            FillRect(reinterpret_cast<HDC>(wParam), &r, sfondo_.Get());
-            return 1;
-        }
-        case WM_PAINT:
-            OnPaint();
-            return 0;
-        case WM_CTLCOLORSTATIC: {
-            const HDC dc = reinterpret_cast<HDC>(wParam);
-            const HWND c = reinterpret_cast<HWND>(lParam);
-            if (c == chkLoadWinStart || c == chkStartMin || c == chkPreciso) {
-                SetTextColor(dc, kBianco);
-                SetBkColor(dc, kColoreSfondo);
-                return reinterpret_cast<LRESULT>(sfondo_.Get());
-            }
-            // The labels lie on the light-blue frames.
-            SetBkColor(dc, kColoreRiquadro);
-            return reinterpret_cast<LRESULT>(riquadro_.Get());
-        }
-        case WM_COMMAND: {
-            const UINT id = LOWORD(wParam), code = HIWORD(wParam);
-            if (code != BN_CLICKED) return 0;
-            if (id == kIdCommand1) Command1_Click();
-            if (id == kIdCommand2) Command2_Click();
-            if (id == kIdChkLoadWinStart) chkLoadWinStart_Click();
-            if (id == kIdChkStartMin) chkStartMin_Click();
-            if (id == kIdChkPreciso) chkPreciso_Click();
-            return 0;
-        }
-        case WM_CLOSE:
-            // The effect runs once; a close asked for meanwhile adds nothing.
-            if (scaricamento_) return 0;
-            scaricamento_ = true;
-            Form_Unload();
-            DestroyWindow(hwnd_);
-            return 0;
-        case WM_DESTROY:
-            // The file box goes before the window that holds it.
-            FileBrowser1_.reset();
-            return 0;
-        case WM_NCDESTROY:
-            SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-            hwnd_ = nullptr;
-            controlli_.clear();
-            Text4 = Command1 = Command2 = chkLoadWinStart = chkStartMin = chkPreciso = nullptr;
-            return 0;
-        default:
-            break;
+        case WM_ERASEBKGND: OnEraseBackground(reinterpret_cast<HDC>(wParam)); return 1;
+        case WM_PAINT: OnPaint(); return 0;
+        case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
+        case WM_CLOSE: OnClose(); return 0;
+        case WM_DESTROY: OnDestroy(); return 0;
+        case WM_NCDESTROY: OnNcDestroy(); break;
+        default: break;
     }
-    return DefWindowProcA(hwnd_, msg, wParam, lParam);
+    return DefaultHandling(msg, wParam, lParam);
+}
+
+void Form3::OnEraseBackground(HDC dc) {
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    FillRect(dc, &r, background_.Get());
+}
+
+void Form3::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    for (const RECT& r : Shape1) {
+        FillRect(dc, &r, panel_.Get());
+        FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    }
+    EndPaint(hwnd_, &ps);
+}
+
+LRESULT Form3::OnCtlColorStatic(HDC dc, HWND control) {
+    if (control == chkLoadWinStart || control == chkStartMin || control == chkPreciso) {
+        SetTextColor(dc, kWhite);
+        SetBkColor(dc, kBackgroundColour);
+        return reinterpret_cast<LRESULT>(background_.Get());
+    }
+    // The labels lie on the light-blue frames.
+    SetBkColor(dc, kPanelColour);
+    return reinterpret_cast<LRESULT>(panel_.Get());
+}
+
+void Form3::OnCommand(UINT id, UINT code) {
+    if (code != BN_CLICKED) return;
+    if (id == kIdCommand1) Command1_Click();
+    if (id == kIdCommand2) Command2_Click();
+    if (id == kIdChkLoadWinStart) chkLoadWinStart_Click();
+    if (id == kIdChkStartMin) chkStartMin_Click();
+    if (id == kIdChkPreciso) chkPreciso_Click();
+}
+
+void Form3::OnClose() {
+    // The effect runs once; a close asked for meanwhile adds nothing.
+    if (unloading_) return;
+    unloading_ = true;
+    Form_Unload();
+    DestroyWindow(hwnd_);
+}
+
+// The file box goes before the window that holds it.
+void Form3::OnDestroy() { FileBrowser1_.reset(); }
+
+void Form3::OnNcDestroy() {
+    controls_.clear();
+    Text4 = Command1 = Command2 = chkLoadWinStart = chkStartMin = chkPreciso = nullptr;
 }
 
 }  // namespace quelmar

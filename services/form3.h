@@ -14,11 +14,12 @@
 #include <vector>
 
 #include "com/win_handles.h"
+#include "com/window_base.h"
 #include "host/hosted_control.h"
 
 namespace quelmar {
 
-class Form3 {
+class Form3 : public com::WindowBase<Form3> {
 public:
     // `IndirizzoPersonalizzato` is the program's custom port address, which
     // the window reloads from the settings and sets with "Inserisci".
@@ -31,8 +32,7 @@ public:
     // Loads the window (opening effect, controls filled from the settings)
     // and shows it without waiting for it. False when it could not be made.
     bool Show();
-    // The window, null once it has closed.
-    HWND Handle() const { return hwnd_; }
+    // The window is Handle(), null once it has closed.
     // A control by its name: "Text4", "Command1", "Command2", "chkLoadWinStart",
     // "chkStartMin", "chkPreciso", "Label1(0)", "Label11(1)"...
     HWND Control(const std::string& nome) const;
@@ -43,19 +43,27 @@ public:
     std::function<void()> IndirizzoInserito;
 
 private:
-    struct Controllo {
-        std::string Nome;
-        HWND Hwnd;
+    struct NamedControl {
+        std::string name;
+        HWND hwnd;
     };
 
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    friend class com::WindowBase<Form3>;
     static LRESULT CALLBACK Text4Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    HWND Crea(const std::string& nome, const char* classe, const char* testo, DWORD stile, const host::TwipsRect& twips,
-              UINT id, HFONT font);
-    void CreaControlli();
-    void CreaFileBrowser1();
+    bool Create();
+    void OnEraseBackground(HDC dc);
     void OnPaint();
+    LRESULT OnCtlColorStatic(HDC dc, HWND control);
+    void OnCommand(UINT id, UINT code);
+    void OnClose();
+    void OnDestroy();
+    void OnNcDestroy();
+
+    HWND AddControl(const std::string& name, const char* cls, const char* text, DWORD style,
+                    const host::TwipsRect& twips, UINT id, HFONT font);
+    void CreateControls();
+    void CreateFileBrowser1();
 
     void Form_Load();
     void Form_Unload();
@@ -76,20 +84,19 @@ private:
     HINSTANCE instance_;
     HWND owner_;
     int16_t& IndirizzoPersonalizzato;
-    HWND hwnd_ = nullptr;
-    std::vector<Controllo> controlli_;
+    std::vector<NamedControl> controls_;
     HWND Text4 = nullptr, Command1 = nullptr, Command2 = nullptr;
     HWND chkLoadWinStart = nullptr, chkStartMin = nullptr, chkPreciso = nullptr;
     std::array<RECT, 2> Shape1{};
-    com::GdiObject<HBRUSH> sfondo_, riquadro_;
-    com::GdiObject<HFONT> fontGrassetto_, fontNormale_;
+    com::GdiObject<HBRUSH> background_, panel_;
+    com::GdiObject<HFONT> boldFont_, normalFont_;
     // The handlers outlive the control that calls them.
     host::EventHandlers eventi_;
     std::unique_ptr<host::HostedControl> FileBrowser1_;
 
     // True while the window fills its controls: their events then store nothing.
     bool Caricamento = false;
-    bool scaricamento_ = false;
+    bool unloading_ = false;
 };
 
 }  // namespace quelmar

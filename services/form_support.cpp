@@ -3,21 +3,31 @@
 
 #include <algorithm>
 
+#include "host/dialog_keys.h"
 
 namespace quelmar {
-HWND CreaFinestraCentrata(const char* classe, const std::string& didascalia, DWORD stile, HWND owner,
-                          int larghezza, int altezza, HINSTANCE instance, void* parametro) {
-    RECT r = {0, 0, larghezza, altezza};
-    AdjustWindowRect(&r, stile, FALSE);
+
+com::WindowBounds CenteredBounds(DWORD style, HWND owner, int clientWidth, int clientHeight) {
+    RECT r = {0, 0, clientWidth, clientHeight};
+    AdjustWindowRect(&r, style, FALSE);
     const int w = r.right - r.left, h = r.bottom - r.top;
-    RECT sopra = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (owner) GetWindowRect(owner, &sopra);
-    int x = sopra.left + (sopra.right - sopra.left - w) / 2;
-    int y = sopra.top + (sopra.bottom - sopra.top - h) / 2;
+    RECT over = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (owner) GetWindowRect(owner, &over);
+    const long x = over.left + (over.right - over.left - w) / 2;
+    const long y = over.top + (over.bottom - over.top - h) / 2;
     // Kept on the screen.
-    x = std::max(0L, std::min<long>(x, GetSystemMetrics(SM_CXSCREEN) - w));
-    y = std::max(0L, std::min<long>(y, GetSystemMetrics(SM_CYSCREEN) - h));
-    return CreateWindowExA(0, classe, didascalia.c_str(), stile, x, y, w, h, owner, nullptr, instance, parametro);
+    return {static_cast<int>(std::max(0L, std::min<long>(x, GetSystemMetrics(SM_CXSCREEN) - w))),
+            static_cast<int>(std::max(0L, std::min<long>(y, GetSystemMetrics(SM_CYSCREEN) - h))), w, h};
+}
+
+void BringForward(HWND hwnd) {
+    ShowWindow(hwnd, IsIconic(hwnd) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(hwnd);
+}
+
+void ShowInFront(HWND hwnd) {
+    BringForward(hwnd);
+    host::FocusFirstControl(hwnd);
 }
 
 std::string TestoFinestra(HWND h) {
