@@ -45,14 +45,14 @@ int main() {
     if (FAILED(OleInitialize(nullptr))) return 1;
     int rc = 0;
     {
-        wine_test::WindowSpec spec;
-        spec.className = "SkarvoMenuBench";
-        spec.caption = "bench";
-        spec.style = WS_OVERLAPPEDWINDOW;
-        spec.width = 400;
-        spec.height = 300;
-        spec.menu = wine_test::MakeMenuBar({{"&File", {}}});
-        com::Window window(wine_test::MakeWindow(spec));
+        wine_test::WindowShape shape;
+        shape.className = "SkarvoMenuBench";
+        shape.caption = "bench";
+        shape.style = WS_OVERLAPPEDWINDOW;
+        shape.width = 400;
+        shape.height = 300;
+        shape.menu = wine_test::MakeMenuBar({{"&File", {}}});
+        com::Window window(wine_test::MakeWindow(shape));
         host::EventHandlers events;
         std::unique_ptr<host::HostedControl> control;
         com::ComPtr<_DTPSkarvo> menus;

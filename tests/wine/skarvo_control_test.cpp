@@ -91,10 +91,10 @@ protected:
         const skarvo_test::HostMenuBar menus = skarvo_test::MakeHostMenuBar("LPT1", "LPT2");
         file_ = menus.file;
         port_ = menus.port;
-        wine_test::WindowSpec spec;
-        spec.className = "SkarvoControlHost";
-        spec.menu = menus.bar;
-        window_.Reset(wine_test::MakeWindow(spec));
+        wine_test::WindowShape shape;
+        shape.className = "SkarvoControlHost";
+        shape.menu = menus.bar;
+        window_.Reset(wine_test::MakeWindow(shape));
         ASSERT_TRUE(window_);
 
         events_.Add("DTPSkarvo1_RequestNewMenuDetails", [this](host::EventArgs& e) {

@@ -36,14 +36,14 @@ LRESULT CALLBACK OwnProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
 }
 
 HWND MakeWindow() {
-    wine_test::WindowSpec spec;
-    spec.className = "SkarvoEngineTest";
-    spec.proc = OwnProc;
-    spec.caption = "engine";
-    spec.style = WS_OVERLAPPEDWINDOW;
-    spec.width = 200;
-    spec.height = 100;
-    return wine_test::MakeWindow(spec);
+    wine_test::WindowShape shape;
+    shape.className = "SkarvoEngineTest";
+    shape.proc = OwnProc;
+    shape.caption = "engine";
+    shape.style = WS_OVERLAPPEDWINDOW;
+    shape.width = 200;
+    shape.height = 100;
+    return wine_test::MakeWindow(shape);
 }
 
 // A client of the engine: answers with its response, notes its name and

@@ -122,13 +122,13 @@ using skarvo_test::kOpen;
 constexpr long kFileItem = 1, kOpenItem = 2, kExitItem = 4, kPortItem = 5, kLpt1Item = 6, kLpt2Item = 7;
 
 HWND MakeHostWindow(HMENU bar, const char* className = "SkarvoMessagesHost", WNDPROC proc = HostProc) {
-    wine_test::WindowSpec spec;
-    spec.className = className;
-    spec.proc = proc;
-    spec.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE;
-    spec.x = spec.y = 40;
-    spec.menu = bar;
-    return wine_test::MakeWindow(spec);
+    wine_test::WindowShape shape;
+    shape.className = className;
+    shape.proc = proc;
+    shape.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE;
+    shape.x = shape.y = 40;
+    shape.menu = bar;
+    return wine_test::MakeWindow(shape);
 }
 
 // The control as a form initialises a new one (no stored values).

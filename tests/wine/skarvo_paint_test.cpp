@@ -119,13 +119,13 @@ class SkarvoPaintTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-        wine_test::WindowSpec spec;
-        spec.className = "SkarvoPaintHost";
-        spec.style = WS_OVERLAPPEDWINDOW;
-        spec.width = 400;
-        spec.height = 300;
-        spec.menu = wine_test::MakeMenuBar({{"&File", {{kOpen, "&Open\tCtrl+O"}}}});
-        window_.Reset(wine_test::MakeWindow(spec));
+        wine_test::WindowShape shape;
+        shape.className = "SkarvoPaintHost";
+        shape.style = WS_OVERLAPPEDWINDOW;
+        shape.width = 400;
+        shape.height = 300;
+        shape.menu = wine_test::MakeMenuBar({{"&File", {{kOpen, "&Open\tCtrl+O"}}}});
+        window_.Reset(wine_test::MakeWindow(shape));
         ASSERT_TRUE(window_);
         ASSERT_EQ(skarvo_test::HostMenus(skarvo_test::MenusSpec(window_.Get(), {0, 0, 30, 30}, &events_), control_,
                                          menus_),

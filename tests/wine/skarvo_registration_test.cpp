@@ -93,14 +93,14 @@ TEST_F(SkarvoRegistrationTest, TheAtlHostWindowStartsTheControlOnItsHostsMenus) 
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     {
         std::vector<HMENU> popups;
-        wine_test::WindowSpec spec;
-        spec.className = "SkarvoAtlFrame";
-        spec.caption = "frame";
-        spec.width = 400;
-        spec.height = 300;
-        spec.menu = wine_test::MakeMenuBar({{"&File", {{11, "&Apri"}, {12, "&Salva"}}}}, &popups);
+        wine_test::WindowShape shape;
+        shape.className = "SkarvoAtlFrame";
+        shape.caption = "frame";
+        shape.width = 400;
+        shape.height = 300;
+        shape.menu = wine_test::MakeMenuBar({{"&File", {{11, "&Apri"}, {12, "&Salva"}}}}, &popups);
         const HMENU popup = popups[0];
-        com::Window frame(wine_test::MakeWindow(spec));
+        com::Window frame(wine_test::MakeWindow(shape));
         ASSERT_TRUE(frame);
         // The control sits in a child window without a menu: its host is the frame.
         com::Window ax;

@@ -148,7 +148,7 @@ private:
 
 // A top-level window of the class `className`, registered with `proc` on
 // first use; shown only when `style` says so.
-struct WindowSpec {
+struct WindowShape {
     const char* className = "QuelmarTestHost";
     WNDPROC proc = DefWindowProcA;
     const char* caption = "host";
@@ -156,16 +156,16 @@ struct WindowSpec {
     int x = 0, y = 0, width = 640, height = 480;
     HMENU menu = nullptr;  // taken by the window
 };
-inline HWND MakeWindow(const WindowSpec& spec) {
+inline HWND MakeWindow(const WindowShape& shape) {
     WNDCLASSA wc = {};
-    if (!GetClassInfoA(GetModuleHandleA(nullptr), spec.className, &wc)) {
-        wc.lpfnWndProc = spec.proc;
+    if (!GetClassInfoA(GetModuleHandleA(nullptr), shape.className, &wc)) {
+        wc.lpfnWndProc = shape.proc;
         wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = spec.className;
+        wc.lpszClassName = shape.className;
         RegisterClassA(&wc);
     }
-    return CreateWindowExA(0, spec.className, spec.caption, spec.style, spec.x, spec.y, spec.width, spec.height,
-                           nullptr, spec.menu, GetModuleHandleA(nullptr), nullptr);
+    return CreateWindowExA(0, shape.className, shape.caption, shape.style, shape.x, shape.y, shape.width, shape.height,
+                           nullptr, shape.menu, GetModuleHandleA(nullptr), nullptr);
 }
 
 // A menu bar of popups, each a list of items (a null caption: a separator);
@@ -174,13 +174,13 @@ struct MenuItemSpec {
     UINT id;
     const char* caption;
 };
-struct PopupSpec {
+struct PopupShape {
     const char* caption;
     std::initializer_list<MenuItemSpec> items;
 };
-inline HMENU MakeMenuBar(std::initializer_list<PopupSpec> spec, std::vector<HMENU>* popups = nullptr) {
+inline HMENU MakeMenuBar(std::initializer_list<PopupShape> shape, std::vector<HMENU>* popups = nullptr) {
     HMENU bar = CreateMenu();
-    for (const PopupSpec& p : spec) {
+    for (const PopupShape& p : shape) {
         HMENU popup = CreatePopupMenu();
         for (const MenuItemSpec& item : p.items)
             AppendMenuA(popup, item.caption ? MF_STRING : MF_SEPARATOR, item.id, item.caption);
